@@ -1,0 +1,33 @@
+#pragma once
+// Names with a fixed role in the set-class text. An entry that does not exist (a short or
+// empty FieldTable) gives the empty name, so the whole text can always be emitted.
+#include <cstddef>
+#include <string>
+
+#include "schema/field_table.h"
+
+namespace kelvane::setclass {
+
+// Name of the 1-based entry, or "" when FieldTable has no such entry.
+inline const std::string& EntryName(const FieldTable& fields, std::size_t position) {
+  static const std::string kEmpty;
+  if (position == 0 || position > fields.size()) return kEmpty;
+  return fields[position - 1].columnName;
+}
+
+// The record key: the first entry.
+inline const std::string& KeyColumn(const FieldTable& fields) { return EntryName(fields, 1); }
+// The second entry (used by the control-binding extensions).
+inline const std::string& SecondColumn(const FieldTable& fields) { return EntryName(fields, 2); }
+// The state flag: the last entry ("X" for every table read from the server).
+inline const std::string& StatusColumn(const FieldTable& fields) {
+  return EntryName(fields, fields.size());
+}
+
+// Column records are entries 1 to count - 1 (all but the state record); none when FieldTable
+// holds 0 or 1 entries.
+inline std::size_t ColumnRecordCount(const FieldTable& fields) {
+  return fields.empty() ? 0 : fields.size() - 1;
+}
+
+}  // namespace kelvane::setclass

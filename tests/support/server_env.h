@@ -1,0 +1,23 @@
+#pragma once
+// The real MariaDB server the test script starts. Tests that need it fail (never skip)
+// when it is not there.
+#include <string>
+#include <vector>
+
+namespace kelvane::testing {
+
+inline constexpr const char* kTestHost = "127.0.0.1";
+inline constexpr const char* kTestUser = "root";
+inline constexpr const char* kTestPassword = "271828";
+
+// Port of the test server from KELVANE_TEST_PORT; adds a test failure and returns 0 if unset.
+unsigned TestPort();
+
+// Runs statements as root on the test server, outside the code under test (for setting up
+// and tearing down scenario tables). Returns false and adds a failure on error.
+bool AdminExec(const std::string& sql, const std::string& database = "");
+
+// Runs a query as root and returns column 0 of every row.
+std::vector<std::string> AdminQuery(const std::string& sql, const std::string& database = "");
+
+}  // namespace kelvane::testing

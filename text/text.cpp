@@ -1,0 +1,150 @@
+#include "text/text.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+namespace kelvane {
+
+namespace {
+
+constexpr std::string_view kFullWidthSpace = "\xE3\x80\x80";  // U+3000 in UTF-8
+
+// Length of the space at the front of text (ASCII or full-width), 0 if none.
+std::size_t SpaceAtFront(std::string_view text) {
+  if (!text.empty() && text.front() == ' ') return 1;
+  if (text.substr(0, kFullWidthSpace.size()) == kFullWidthSpace) return kFullWidthSpace.size();
+  return 0;
+}
+
+std::size_t SpaceAtBack(std::string_view text) {
+  if (!text.empty() && text.back() == ' ') return 1;
+  if (text.size() >= kFullWidthSpace.size() &&
+      text.substr(text.size() - kFullWidthSpace.size()) == kFullWidthSpace)
+    return kFullWidthSpace.size();
+  return 0;
+}
+
+// Length of the UTF-8 sequence starting at text[0]; 1 for a byte that starts none.
+std::size_t Utf8SequenceLength(std::string_view text) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  std::size_t len = 1;
+  if (lead >= 0xF0 && lead <= 0xF4) len = 4;
+  else if (lead >= 0xE0) len = 3;
+  else if (lead >= 0xC2 && lead <= 0xDF) len = 2;
+  if (len > text.size()) return text.size();
+  for (std::size_t i = 1; i < len; ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return i;
+  return len;
+}
+
+std::string CodePointName(std::string_view seq) {
+  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(seq[i]); };
+  unsigned cp = 0;
+  if (seq.size() == 1 && b(0) < 0x80) cp = b(0);
+  else if (seq.size() == 2) cp = ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
+  else if (seq.size() == 3) cp = ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
+  else if (seq.size() == 4)
+    cp = ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F);
+  else return {};
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "U+%04X", cp);
+  return buf;
+}
+
+// Runs iconv over the whole input. Returns the input offset where conversion stopped
+// (input.size() when everything converted).
+std::size_t Convert(const char* to, const char* from, std::string_view input, std::string& out) {
+  out.clear();
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
+  std::vector<char> buffer(input.size() * 2 + 16);
+  char* in = const_cast<char*>(input.data());
+  std::size_t inLeft = input.size();
+  char* outPtr = buffer.data();
+  std::size_t outLeft = buffer.size();
+  std::size_t stopped = input.size();
+  while (inLeft > 0) {
+    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) break;
+    if (errno == E2BIG) {
+      const std::size_t used = buffer.size() - outLeft;
+      buffer.resize(buffer.size() * 2);
+      outPtr = buffer.data() + used;
+      outLeft = buffer.size() - used;
+      continue;
+    }
+    stopped = input.size() - inLeft;  // EILSEQ or EINVAL: this character cannot be converted
+    break;
+  }
+  out.assign(buffer.data(), buffer.size() - outLeft);
+  iconv_close(cd);
+  return stopped;
+}
+
+}  // namespace
+
+std::string Trim(std::string_view text) {
+  while (std::size_t n = SpaceAtFront(text)) text.remove_prefix(n);
+  while (std::size_t n = SpaceAtBack(text)) text.remove_suffix(n);
+  return std::string(text);
+}
+
+std::string ToCrlf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r') {
+      out += kCrlf;
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else if (c == '\n') {
+      out += kCrlf;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::size_t CountCrlfLines(std::string_view text) {
+  std::size_t lines = 0;
+  for (std::size_t pos = text.find(kCrlf); pos != std::string_view::npos;
+       pos = text.find(kCrlf, pos + 2))
+    ++lines;
+  return lines;
+}
+
+GbkConversion Utf8ToGbk(std::string_view utf8) {
+  GbkConversion result;
+  // Reject invalid UTF-8 ourselves so the report names the bad bytes precisely.
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t len = Utf8SequenceLength(utf8.substr(i));
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const bool valid = lead < 0x80 || (len >= 2 && len == (lead >= 0xF0 ? 4u : lead >= 0xE0 ? 3u : 2u));
+    if (!valid) {
+      result.badOffset = i;
+      result.badCharacter = std::string(utf8.substr(i, len));
+      return result;
+    }
+    i += len;
+  }
+  const std::size_t stopped = Convert("GBK", "UTF-8", utf8, result.bytes);
+  if (stopped < utf8.size()) {
+    const std::size_t len = Utf8SequenceLength(utf8.substr(stopped));
+    result.badOffset = stopped;
+    result.badCharacter = std::string(utf8.substr(stopped, len));
+    result.badCodePoint = CodePointName(result.badCharacter);
+    result.bytes.clear();
+    return result;
+  }
+  result.ok = true;
+  return result;
+}
+
+bool GbkToUtf8(std::string_view gbk, std::string& utf8) {
+  return Convert("UTF-8", "GBK", gbk, utf8) == gbk.size();
+}
+
+}  // namespace kelvane
