@@ -212,23 +212,5 @@ TEST(ClassModuleLastBlock, LastEntryNotNamedXStillGetsComments) {
   EXPECT_EQ(lines[lastBlock - 7], ".子程序 id, 整数型, 公开");
 }
 
-// ---------------------------------------------------------------------------------------------
-// Text that must not depend on the table's columns.
-
-TEST(CSharpEntity, ListClassDependsOnTableNameOnly) {
-  const std::string a = BuildCSharpEntityText("user", Columns(1));
-  const std::string b = BuildCSharpEntityText("user", Columns(9));
-  const std::string tail = "  }\r\n\r\n  public class userOperation {\r\n";
-  ASSERT_NE(a.find(tail), std::string::npos);
-  EXPECT_EQ(a.substr(a.find(tail)), b.substr(b.find(tail)));
-}
-
-TEST(CSharpEntity, TableWithoutIdStillComparesId) {
-  const SampleTable s = testing::FirstNotId();
-  const std::string text = BuildCSharpEntityText(s.tableName, s.fields);
-  EXPECT_NE(text.find("                if (goodss[i].id == _id)\r\n"), std::string::npos);
-  EXPECT_NE(text.find("                if (goodss[i].id == _goods.id)\r\n"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace kelvane
