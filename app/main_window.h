@@ -1,0 +1,78 @@
+#pragma once
+// 主窗口: the one window of the program, its controls and the commands bound to their events.
+#include <QWidget>
+#include <string>
+
+#include "app/app_state.h"
+#include "generators/generators.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace kelvane {
+
+class MainWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // port: the server port the commands connect on; always 3306 for the user, other values
+  // only for tests that run their own server.
+  explicit MainWindow(AppState& state, unsigned port = kDefaultPort, QWidget* parent = nullptr);
+
+  // Commands bound to control events.
+  void ConnectServer();
+  void ChooseDatabase();
+  void ChooseTable();
+  void GenerateAll();
+  void CopyPane(QPlainTextEdit* pane);
+  void CloseMainWindow();
+
+  // Pane steps: each reads the table name from 列表框2 and replaces its whole pane.
+  void GenerateCustomType();
+  void GenerateClassModule();
+  void GenerateSetClass();
+  void GenerateCSharpEntity();
+  void GenerateCSharpOperation();
+
+  // The pane's text as copied: every line break as CR LF.
+  static std::string PaneText(const QPlainTextEdit* pane);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  QWidget* Page(int index);
+  template <typename W>
+  W* Place(W* widget, const char* name, int page, int left, int top, int width, int height);
+  QLabel* AddLabel(const char* name, int page, QRect geometry, const QString& text);
+  QPushButton* AddButton(const char* name, int page, QRect geometry, const QString& text);
+  QPlainTextEdit* AddPane(const char* name, int page, QRect geometry);
+  void AlignPages();
+  ConnectInput ReadConnectInput() const;
+  std::string SelectedTableName() const;
+  void FillPane(QPlainTextEdit* pane, Pane kind);
+
+  AppState& state_;
+  unsigned port_;
+  bool pagesAligned_ = false;
+
+  QTabWidget* tabs_ = nullptr;
+  QLineEdit* hostBox_ = nullptr;
+  QLineEdit* userBox_ = nullptr;
+  QLineEdit* passwordBox_ = nullptr;
+  QLabel* statusLabel_ = nullptr;
+  QListWidget* databaseList_ = nullptr;
+  QListWidget* tableList_ = nullptr;
+  QListWidget* columnList_ = nullptr;
+  QPlainTextEdit* customTypePane_ = nullptr;
+  QPlainTextEdit* classModulePane_ = nullptr;
+  QPlainTextEdit* setClassPane_ = nullptr;
+  QPlainTextEdit* csharpEntityPane_ = nullptr;
+  QPlainTextEdit* csharpOperationPane_ = nullptr;
+};
+
+}  // namespace kelvane

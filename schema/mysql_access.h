@@ -1,0 +1,66 @@
+#pragma once
+// Thin access layer over MariaDB Connector/C. Connections and stored results are plain
+// integer handles (positive when valid, 0 = none); every failure is a 0 / false / -1 result,
+// never an exception or a message.
+#include <cstdint>
+#include <string>
+
+namespace kelvane {
+
+using ConnectionHandle = int;
+using RecordSet = int;
+using ColumnTypeCode = std::int32_t;
+
+// Seconds. Without a connect timeout a peer that accepts TCP and never speaks hangs the
+// handshake for good; without read/write timeouts a frozen server hangs every statement.
+inline constexpr unsigned kConnectTimeoutSeconds = 10;
+inline constexpr unsigned kReadTimeoutSeconds = 30;
+inline constexpr unsigned kWriteTimeoutSeconds = 30;
+
+// Extra connection settings for front ends other than the window. The window uses none.
+struct ConnectOptions {
+  std::string optionGroup;     // non-empty: read this group (and [client]) of the option files
+  std::string* errorText = nullptr;   // receives the client library's message on failure
+  unsigned* errorCode = nullptr;      // receives the client library's error number on failure
+};
+
+// Maps a client-library column type number to the program's ColumnTypeCode.
+ColumnTypeCode ColumnTypeCodeFor(int libraryType);
+
+// Empty texts are passed to the library as "not given". Port 0 is the library's default.
+ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
+                              const std::string& password, const std::string& database,
+                              unsigned port);
+ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
+                              const std::string& password, const std::string& database,
+                              unsigned port, const ConnectOptions& options);
+// Closes a connection and frees every record set still registered for it. Unknown handles
+// are ignored.
+void mysqlClose(ConnectionHandle connection);
+
+bool mysqlShowDatabases(ConnectionHandle connection);
+bool mysqlShowTables(ConnectionHandle connection);
+RecordSet mysqlStoreResult(ConnectionHandle connection);
+std::uint64_t mysqlRowCount(RecordSet records);
+// Reads the column at the cursor row without moving the cursor. Past the last row it reads
+// the last row. NULL reads as "". On failure returns false and leaves text unchanged.
+bool mysqlReadText(RecordSet records, int column, std::string& text);
+bool mysqlNextRow(RecordSet records);
+void mysqlFreeResult(RecordSet records);
+bool mysqlTableExists(ConnectionHandle connection, const std::string& tableName);
+// "select " + columns + " from " + table [+ " where " + condition] [+ " order by " + ordering];
+// pieces are inserted exactly as given.
+RecordSet mysqlSelect(ConnectionHandle connection, const std::string& tableName,
+                      const std::string& columns, const std::string& condition,
+                      const std::string& ordering);
+unsigned mysqlFieldCount(RecordSet records);
+ColumnTypeCode mysqlFieldTypeCode(RecordSet records, int column);
+bool mysqlFieldName(RecordSet records, int column, std::string& name);
+// Column length and flags of the metadata (used to recognise TINYINT(1) / BIT(1)).
+bool mysqlFieldShape(RecordSet records, int column, unsigned long& length, unsigned& flags,
+                     int& libraryType);
+
+// Number of connections currently open through this layer.
+std::size_t mysqlOpenConnectionCount();
+
+}  // namespace kelvane

@@ -1,0 +1,103 @@
+#include "schema/schema_commands.h"
+
+#include <mysql.h>
+
+#include "schema/type_map.h"
+#include "text/text.h"
+
+namespace kelvane {
+
+bool ListNames(ConnectionHandle connection, bool databases, std::vector<std::string>& names) {
+  names.clear();
+  if (!(databases ? mysqlShowDatabases(connection) : mysqlShowTables(connection))) return false;
+  const RecordSet records = mysqlStoreResult(connection);
+  const std::uint64_t rows = mysqlRowCount(records);
+  names.reserve(rows);
+  for (std::uint64_t row = 0; row < rows; ++row) {
+    std::string name;
+    mysqlReadText(records, 0, name);
+    if (!name.empty()) names.push_back(std::move(name));
+    mysqlNextRow(records);
+  }
+  mysqlFreeResult(records);
+  return true;
+}
+
+std::string QuoteIdentifier(const std::string& name) {
+  std::string quoted;
+  quoted.reserve(name.size() + 2);
+  quoted += '`';
+  for (char c : name) {
+    if (c == '`') quoted += '`';
+    quoted += c;
+  }
+  quoted += '`';
+  return quoted;
+}
+
+ColumnRead ReadColumns(ConnectionHandle connection, const std::string& tableName,
+                       FieldTable& fields, const ColumnReadOptions& options) {
+  fields.clear();
+  if (connection <= 0) return ColumnRead::NoConnection;
+  if (!mysqlTableExists(connection, tableName)) return ColumnRead::TableNotFound;
+  // Only the metadata is wanted: the always-false condition keeps every row on the server,
+  // and the quoted name lets reserved words, spaces and backticks through.
+  const RecordSet records = mysqlSelect(connection, QuoteIdentifier(tableName), "*", "1=0", "");
+  const unsigned count = mysqlFieldCount(records);
+  fields.reserve(count + 1);
+  for (unsigned i = 0; i < count; ++i) {
+    const int column = static_cast<int>(i);
+    std::string name;
+    const ColumnTypeCode code = mysqlFieldTypeCode(records, column);
+    mysqlFieldName(records, column, name);
+    const TypeMapEntry* entry = &TypeMapLookup(code);
+    if (options.boolForTinyint1) {
+      unsigned long length = 0;
+      unsigned flags = 0;
+      int type = 0;
+      if (mysqlFieldShape(records, column, length, flags, type) && length == 1 &&
+          (type == MYSQL_TYPE_TINY || type == MYSQL_TYPE_BIT))
+        entry = &kLogicalEntry;
+    }
+    fields.push_back(FieldRecord{std::move(name), std::string(entry->eplType),
+                                 std::string(entry->prefix), std::string(entry->csharpType)});
+  }
+  fields.push_back(StateRecord());
+  mysqlFreeResult(records);
+  return records > 0 ? ColumnRead::Ok : ColumnRead::SelectFailed;
+}
+
+ConnectServerResult ConnectServer(SchemaSession& session, const ConnectInput& input,
+                                  unsigned port) {
+  ConnectServerResult result;
+  session.Replace(mysqlConnect(input.host, Trim(input.user), Trim(input.password), "", port));
+  if (session.handle() <= 0) {
+    result.status = kStatusFailed;
+    return result;
+  }
+  result.status = kStatusConnected;
+  result.showTablesPage = ListNames(session.handle(), true, result.databases);
+  return result;
+}
+
+ChooseDatabaseResult ChooseDatabase(SchemaSession& session, const ConnectInput& input,
+                                    const std::string& database, unsigned port) {
+  ChooseDatabaseResult result;
+  session.Replace(
+      mysqlConnect(input.host, Trim(input.user), Trim(input.password), database, port));
+  result.status = session.handle() > 0 ? kStatusConnectedTo + database : kStatusFailed;
+  ListNames(session.handle(), false, result.tables);
+  return result;
+}
+
+std::vector<std::string> ChooseTable(const SchemaSession& session, const std::string& tableName,
+                                     FieldTable& fields, const ColumnReadOptions& options) {
+  std::vector<std::string> lines;
+  ReadColumns(session.handle(), tableName, fields, options);
+  lines.reserve(fields.size());
+  for (const FieldRecord& field : fields)
+    if (!field.columnName.empty()) lines.push_back(field.columnName + "|" + field.eplType);
+  return lines;
+}
+
+}  // namespace kelvane

@@ -1,0 +1,83 @@
+#pragma once
+// The connect / list / choose logic behind the window's first three steps, free of any GUI
+// toolkit: each command takes what the user typed or chose and returns what the window shows.
+#include <string>
+#include <vector>
+
+#include "schema/field_table.h"
+#include "schema/mysql_access.h"
+
+namespace kelvane {
+
+// The connection of the most recent attempt (0 when it failed or before the first one).
+// Replacing it closes the connection it held, so repeated choices never pile up open
+// connections on the server.
+class SchemaSession {
+ public:
+  SchemaSession() = default;
+  SchemaSession(const SchemaSession&) = delete;
+  SchemaSession& operator=(const SchemaSession&) = delete;
+  ~SchemaSession() { Replace(0); }
+
+  ConnectionHandle handle() const { return handle_; }
+  void Replace(ConnectionHandle handle) {
+    if (handle_ > 0 && handle_ != handle) mysqlClose(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  ConnectionHandle handle_ = 0;
+};
+
+// Connection parameters as typed on the connect page; user name and password are trimmed by
+// the commands.
+struct ConnectInput {
+  std::string host;
+  std::string user;
+  std::string password;
+};
+
+inline constexpr unsigned kDefaultPort = 3306;
+
+// Status texts of the connect steps.
+inline constexpr const char* kStatusConnected = "已连接Mysql数据库";
+inline constexpr const char* kStatusConnectedTo = "已连接Mysql数据库:";
+inline constexpr const char* kStatusFailed = "连接失败";
+
+struct ConnectServerResult {
+  std::string status;                  // text for the status label
+  std::vector<std::string> databases;  // server order, empty names skipped
+  bool showTablesPage = false;         // the listing succeeded: switch to the second page
+};
+
+struct ChooseDatabaseResult {
+  std::string status;
+  std::vector<std::string> tables;  // server order, empty names skipped
+};
+
+// Options of the column read that front ends other than the window may set.
+struct ColumnReadOptions {
+  bool boolForTinyint1 = false;  // TINYINT(1) and BIT(1) as 逻辑型 / Jl / bool
+};
+
+ConnectServerResult ConnectServer(SchemaSession& session, const ConnectInput& input,
+                                  unsigned port = kDefaultPort);
+ChooseDatabaseResult ChooseDatabase(SchemaSession& session, const ConnectInput& input,
+                                    const std::string& database, unsigned port = kDefaultPort);
+// Rebuilds fields for the table and returns the column list lines ("name|type"). Without a
+// connection, or when the current database has no table of exactly that name, fields ends up
+// empty and no line is returned.
+std::vector<std::string> ChooseTable(const SchemaSession& session, const std::string& tableName,
+                                     FieldTable& fields, const ColumnReadOptions& options = {});
+
+// Building blocks shared with the command line.
+// Runs "show databases" / "show tables" and collects column 0; false if the statement failed.
+bool ListNames(ConnectionHandle connection, bool databases, std::vector<std::string>& names);
+enum class ColumnRead { NoConnection, TableNotFound, SelectFailed, Ok };
+// Reads the column metadata of the table into fields (columns, then the state record).
+ColumnRead ReadColumns(ConnectionHandle connection, const std::string& tableName,
+                       FieldTable& fields, const ColumnReadOptions& options = {});
+// `name` with backticks around it and every backtick inside doubled.
+std::string QuoteIdentifier(const std::string& name);
+
+}  // namespace kelvane

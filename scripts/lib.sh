@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Shared pieces of scripts/test, scripts/demo and scripts/bench: dependencies, builds and a
+# private MariaDB server.
+
+KELVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+KELVANE_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libmariadb-dev mariadb-server
+  mariadb-client libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev fonts-wqy-microhei
+  clang libclang-rt-14-dev xvfb xauth imagemagick)
+KELVANE_ROOT_PASSWORD=271828
+
+log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
+
+install_deps() {
+  local missing=()
+  for pkg in "${KELVANE_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    log "missing packages: ${missing[*]} (run as root to install them)"
+    return 1
+  fi
+  log "installing: ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# build DIR [extra cmake args...]
+build() {
+  local dir=$1; shift
+  cmake -S "$KELVANE_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir"
+}
+
+free_port() {
+  python3 - <<'PY'
+import socket
+s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()
+PY
+}
+
+# start_server DATADIR RUNDIR PORT: initialises DATADIR when it is new, starts mariadbd on
+# 127.0.0.1:PORT with its socket, pid and log in RUNDIR and waits until it answers.
+start_server() {
+  local data=$1 run=$2 port=$3 fresh=0
+  mkdir -p "$run"
+  if [ ! -d "$data/mysql" ]; then
+    mkdir -p "$data"
+    mariadb-install-db --no-defaults --user=root --datadir="$data" \
+      --auth-root-authentication-method=normal --skip-test-db >"$run/install.log" 2>&1 \
+      || { cat "$run/install.log" >&2; return 1; }
+    fresh=1
+  fi
+  mariadbd --no-defaults --user=root --datadir="$data" --socket="$run/mysqld.sock" \
+    --port="$port" --bind-address=127.0.0.1 --pid-file="$run/mysqld.pid" \
+    --log-error="$run/mysqld.err" --character-set-server=utf8mb4 \
+    --collation-server=utf8mb4_general_ci >/dev/null 2>&1 &
+  local i
+  for i in $(seq 1 100); do
+    if mariadb-admin --no-defaults -S "$run/mysqld.sock" -uroot ping >/dev/null 2>&1 ||
+       mariadb-admin --no-defaults -S "$run/mysqld.sock" -uroot -p"$KELVANE_ROOT_PASSWORD" ping >/dev/null 2>&1; then
+      break
+    fi
+    sleep 0.1
+  done
+  if [ "$fresh" -eq 1 ]; then
+    mariadb --no-defaults -S "$run/mysqld.sock" -uroot -e "
+      ALTER USER root@localhost IDENTIFIED BY '$KELVANE_ROOT_PASSWORD';
+      ALTER USER root@'127.0.0.1' IDENTIFIED BY '$KELVANE_ROOT_PASSWORD';
+      ALTER USER root@'::1' IDENTIFIED BY '$KELVANE_ROOT_PASSWORD';" || return 1
+  fi
+  server_sql "$run" -e "select 1" >/dev/null || { log "server did not start; see $run/mysqld.err"; return 1; }
+}
+
+# server_sql RUNDIR [mariadb args...]: the command-line client as root over the socket.
+server_sql() {
+  local run=$1; shift
+  mariadb --no-defaults -S "$run/mysqld.sock" -uroot -p"$KELVANE_ROOT_PASSWORD" "$@"
+}
+
+stop_server() {
+  local run=$1 pid i
+  [ -f "$run/mysqld.pid" ] || return 0
+  pid=$(cat "$run/mysqld.pid")
+  kill -TERM "$pid" 2>/dev/null || return 0
+  for i in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+}
