@@ -1,0 +1,289 @@
+// The window as a user drives it, offscreen, against the real test server.
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QTabWidget>
+#include <QtTest>
+#include <cstdlib>
+#include <memory>
+
+#include "app/about_text.h"
+#include "app/main_window.h"
+#include "generators/generators.h"
+#include "text/text.h"
+
+using kelvane::AppState;
+using kelvane::MainWindow;
+
+namespace {
+
+unsigned TestPort() {
+  const char* port = std::getenv("KELVANE_TEST_PORT");
+  return port ? static_cast<unsigned>(std::strtoul(port, nullptr, 10)) : 0;
+}
+
+std::string Utf8(const QString& text) { return text.toStdString(); }
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<AppState> state_;
+  std::unique_ptr<MainWindow> window_;
+
+  template <typename W>
+  W* Find(const char* name) {
+    W* widget = window_->findChild<W*>(QString::fromUtf8(name));
+    if (!widget) qFatal("control %s not found", name);
+    return widget;
+  }
+  QTabWidget* Tabs() { return Find<QTabWidget>("选择夹1"); }
+  QListWidget* List(const char* name) { return Find<QListWidget>(name); }
+  QPlainTextEdit* Pane(const char* name) { return Find<QPlainTextEdit>(name); }
+  QString Status() { return Find<QLabel>("标签4")->text(); }
+  void Click(const char* button) { QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton); }
+
+  QStringList Items(const char* list) {
+    QStringList items;
+    for (int i = 0; i < List(list)->count(); ++i) items << List(list)->item(i)->text();
+    return items;
+  }
+
+  // Selects an item as a user would, by clicking it.
+  void Choose(const char* list, const QString& text) {
+    QListWidget* widget = List(list);
+    const auto found = widget->findItems(text, Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(QString("no item %1 in %2").arg(text, list)));
+    widget->scrollToItem(found.first());
+    const QRect rect = widget->visualItemRect(found.first());
+    QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(widget->currentItem(), found.first());
+  }
+
+  void ConnectAndChoose(const char* database, const char* table) {
+    Click("按钮1");
+    QCOMPARE(Status(), QString("已连接Mysql数据库"));
+    Choose("选择列表框1", database);
+    if (table) Choose("列表框2", table);
+  }
+
+ private slots:
+  void init() {
+    QVERIFY2(TestPort() != 0, "KELVANE_TEST_PORT is not set: run through scripts/test");
+    state_ = std::make_unique<AppState>();
+    window_ = std::make_unique<MainWindow>(*state_, TestPort());
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+
+  void cleanup() {
+    window_.reset();
+    state_.reset();
+  }
+
+  void startStateMatchesTheWindowDefinition() {
+    QCOMPARE(window_->windowTitle(), QString("Kelvane ver 1.0.4"));
+    QCOMPARE(window_->size(), QSize(800, 500));
+    QCOMPARE(window_->minimumSize(), window_->maximumSize());
+    QCOMPARE(Tabs()->currentIndex(), 0);
+    QStringList titles;
+    for (int i = 0; i < Tabs()->count(); ++i) titles << Tabs()->tabText(i);
+    QCOMPARE(titles, (QStringList{"连接Mysql", "生成操作", "生成的类", "WebSever集类", "C#源码", "关于"}));
+    QCOMPARE(Tabs()->geometry(), QRect(9, 8, 776, 416));
+    QCOMPARE(Find<QPushButton>("按钮_关闭")->geometry(), QRect(685, 431, 80, 32));
+    QCOMPARE(Find<QPushButton>("按钮1")->text(), QString("第一步：连接数据库"));
+    QCOMPARE(Find<QPushButton>("按钮2")->text(), QString("第四步：自动生成"));
+    QCOMPARE(Find<QLabel>("标签7")->text(), QString("第二步：选择下面的“数据库”"));
+    QCOMPARE(Find<QLabel>("标签5")->text(), QString("第三步：选择下面的“数据表”"));
+    for (const char* list : {"选择列表框1", "列表框2", "列表框1"}) QCOMPARE(List(list)->count(), 0);
+    for (const char* pane : {"编辑框1", "编辑框2", "编辑框3", "编辑框_C类", "编辑框_C操作类"}) {
+      QVERIFY(Pane(pane)->toPlainText().isEmpty());
+      QVERIFY(!Pane(pane)->isReadOnly());
+      QCOMPARE(Pane(pane)->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+      QCOMPARE(Pane(pane)->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    }
+    QVERIFY(Status().isEmpty());
+    QCOMPARE(Find<QLineEdit>("IP编辑框_ip地址")->text(), QString("127.0.0.1"));
+    QCOMPARE(Find<QLineEdit>("编辑框_用户")->text(), QString("root"));
+    QLineEdit* password = Find<QLineEdit>("编辑框_密码");
+    QCOMPARE(password->text().size(), 6);
+    QCOMPARE(password->echoMode(), QLineEdit::Password);
+    QCOMPARE(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, password),
+             int('*'));
+    // Controls sit where the definition puts them relative to the tab control.
+    QWidget* button1 = Find<QPushButton>("按钮1");
+    QCOMPARE(button1->mapTo(Tabs(), QPoint(0, 0)), QPoint(440, 168));
+    QCOMPARE(button1->size(), QSize(143, 88));
+  }
+
+  void aboutPageHasItsShape() {
+    const QString about = Pane("编辑框4")->toPlainText();
+    QVERIFY(Pane("编辑框4")->isReadOnly());
+    const QStringList lines = about.split('\n');
+    QCOMPARE(lines.size(), 38);
+    QVERIFY(lines[0].startsWith("    ") && !lines[0].startsWith("     "));
+    QVERIFY(about.contains("2017/10/15"));
+    int last = -1;
+    for (const char* heading : {"**** 2018年6月23日更新(ver1.0.4)****", "**** 2018年5月3日更新(ver1.0.3)****",
+                                "**** 2018年5月3日更新(ver1.0.2)****", "**** 2018年5月2日更新(ver1.0.1)****",
+                                "**** 2018年4月28日更新****"}) {
+      const int at = lines.indexOf(QString::fromUtf8(heading));
+      QVERIFY2(at > last, heading);
+      last = at;
+    }
+    QCOMPARE(kelvane::CountCrlfLines(kelvane::AboutText()), 37u);
+  }
+
+  void ipBoxAcceptsOnlyDottedIpv4() {
+    QLineEdit* ip = Find<QLineEdit>("IP编辑框_ip地址");
+    ip->clear();
+    QTest::keyClicks(ip, "localhost");
+    QVERIFY(!ip->text().contains("l"));
+    ip->clear();
+    QTest::keyClicks(ip, "10.0.300.1");
+    QVERIFY(ip->text() != "10.0.300.1");
+  }
+
+  void connectListsEveryDatabaseAndShowsPageOne() {
+    Click("按钮1");
+    QCOMPARE(Status(), QString("已连接Mysql数据库"));
+    QCOMPARE(Tabs()->currentIndex(), 1);
+    const QStringList dbs = Items("选择列表框1");
+    for (const char* db : {"information_schema", "kelvane_shop", "kelvane_blog", "mysql"})
+      QVERIFY2(dbs.contains(db), db);
+    // The check-list items carry unchecked boxes.
+    QVERIFY(List("选择列表框1")->item(0)->flags() & Qt::ItemIsUserCheckable);
+  }
+
+  void failedConnectEmptiesOnlyTheDatabaseList() {
+    ConnectAndChoose("kelvane_shop", "user");
+    const QStringList tables = Items("列表框2");
+    const QStringList columns = Items("列表框1");
+    QVERIFY(!columns.isEmpty());
+    Tabs()->setCurrentIndex(0);
+    QLineEdit* password = Find<QLineEdit>("编辑框_密码");
+    password->setText("wrong");
+    Click("按钮1");
+    QCOMPARE(Status(), QString("连接失败"));
+    QCOMPARE(List("选择列表框1")->count(), 0);
+    QCOMPARE(Items("列表框2"), tables);
+    QCOMPARE(Items("列表框1"), columns);
+    QCOMPARE(Tabs()->currentIndex(), 0);
+  }
+
+  void trimmedUserAndPasswordConnect() {
+    Find<QLineEdit>("编辑框_用户")->setText("  root　");
+    Find<QLineEdit>("编辑框_密码")->setText("　271828 ");
+    Click("按钮1");
+    QCOMPARE(Status(), QString("已连接Mysql数据库"));
+  }
+
+  void choosingDatabasesReplacesTablesAndClearsColumns() {
+    ConnectAndChoose("kelvane_shop", "user");
+    QCOMPARE(Status(), QString("已连接Mysql数据库:kelvane_shop"));
+    QVERIFY(Items("列表框2").contains("my table"));
+    QCOMPARE(Items("列表框1"),
+             (QStringList{"id|整数型", "name|文本型", "price|小数型", "created|日期时间型", "flag|字节型", "X|整数型"}));
+    Choose("选择列表框1", "kelvane_blog");
+    QCOMPARE(Status(), QString("已连接Mysql数据库:kelvane_blog"));
+    QCOMPARE(Items("列表框2"), (QStringList{"comment", "post"}));
+    QCOMPARE(List("列表框1")->count(), 0);
+    // A failing database choice also clears the column list.
+    Choose("列表框2", "post");
+    QVERIFY(List("列表框1")->count() > 0);
+    Find<QLineEdit>("编辑框_密码")->setText("wrong");
+    Choose("选择列表框1", "kelvane_shop");
+    QCOMPARE(Status(), QString("连接失败"));
+    QCOMPARE(List("列表框2")->count(), 0);
+    QCOMPARE(List("列表框1")->count(), 0);
+  }
+
+  void selectingAColumnChangesNothing() {
+    ConnectAndChoose("kelvane_shop", "user");
+    const QStringList before = Items("列表框1");
+    const QString status = Status();
+    Choose("列表框1", "name|文本型");
+    QCOMPARE(Items("列表框1"), before);
+    QCOMPARE(Status(), status);
+    QCOMPARE(state_->fields.size(), std::size_t(6));
+  }
+
+  void generateWithoutATableChangesNothing() {
+    Click("按钮2");
+    QCOMPARE(Tabs()->currentIndex(), 0);
+    ConnectAndChoose("kelvane_shop", nullptr);
+    Pane("编辑框1")->setPlainText("keep");
+    Click("按钮2");
+    QCOMPARE(Tabs()->currentIndex(), 1);
+    QCOMPARE(Pane("编辑框1")->toPlainText(), QString("keep"));
+    QVERIFY(Pane("编辑框3")->toPlainText().isEmpty());
+  }
+
+  void generateFillsEveryPaneAndCopiesExactBytes() {
+    ConnectAndChoose("kelvane_shop", "user");
+    QCOMPARE(Tabs()->currentIndex(), 1);
+    Click("按钮2");
+    QCOMPARE(Tabs()->currentIndex(), 2);
+    const struct {
+      const char* pane;
+      const char* button;
+      kelvane::Pane kind;
+    } panes[] = {{"编辑框1", "按钮3", kelvane::Pane::CustomType},
+                 {"编辑框2", "按钮4", kelvane::Pane::ClassModule},
+                 {"编辑框3", "按钮5", kelvane::Pane::SetClass},
+                 {"编辑框_C类", "按钮6", kelvane::Pane::CSharpEntity},
+                 {"编辑框_C操作类", "按钮7", kelvane::Pane::CSharpOperation}};
+    for (const auto& p : panes) {
+      const std::string expected = kelvane::BuildPaneText(p.kind, "user", state_->fields);
+      QVERIFY(!expected.empty());
+      QApplication::clipboard()->setText("stale");
+      Click(p.button);
+      QCOMPARE(Utf8(QApplication::clipboard()->text()), expected);
+      QCOMPARE(MainWindow::PaneText(Pane(p.pane)), expected);
+    }
+    QCOMPARE(Tabs()->currentIndex(), 2);  // copying does not switch pages
+
+    // A second run replaces, never appends.
+    const QString first = Pane("编辑框3")->toPlainText();
+    Tabs()->setCurrentIndex(1);
+    Click("按钮2");
+    QCOMPARE(Pane("编辑框3")->toPlainText(), first);
+    QCOMPARE(Tabs()->currentIndex(), 2);
+  }
+
+  void copyTakesHandEditsAndEmptyPanes() {
+    QApplication::clipboard()->setText("stale");
+    Click("按钮5");
+    QCOMPARE(QApplication::clipboard()->text(), QString());
+    Pane("编辑框1")->setPlainText("a b\nc\u00a0d");
+    Click("按钮3");
+    QCOMPARE(Utf8(QApplication::clipboard()->text()), std::string("a b\r\nc\u00a0d"));
+  }
+
+  void generatingForAChineseTable() {
+    ConnectAndChoose("kelvane_shop", "用户表");
+    Click("按钮2");
+    Click("按钮3");
+    QCOMPARE(Utf8(QApplication::clipboard()->text()),
+             kelvane::BuildCustomTypeText("用户表", state_->fields));
+    QVERIFY(QApplication::clipboard()->text().contains(".数据类型 用户表\r\n"));
+  }
+
+  void closeButtonClosesTheWindow() {
+    ConnectAndChoose("kelvane_shop", nullptr);
+    QVERIFY(window_->isVisible());
+    Click("按钮_关闭");
+    QVERIFY(!window_->isVisible());
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
