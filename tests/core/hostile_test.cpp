@@ -1,0 +1,264 @@
+// Odd names, vanishing tables, dead peers and a killed server: every command gives its
+// failure result and nothing crashes; the server only ever sees read statements.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <set>
+
+#include "generators/generators.h"
+#include "schema/schema_commands.h"
+#include "support/server_env.h"
+#include "text/text.h"
+
+namespace kelvane {
+namespace {
+
+using testing::AdminExec;
+using testing::AdminQuery;
+using testing::TestPort;
+
+const std::string kHostileDb = "kelvane hostile `q' \"%\\ 库";
+
+ConnectInput Root() { return {testing::kTestHost, testing::kTestUser, testing::kTestPassword}; }
+
+// The columns the server reports for a table, in order.
+std::vector<std::string> ServerColumns(const std::string& db, const std::string& table) {
+  auto quote = [](const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+      if (c == '\'' || c == '\\') q += '\\';
+      q += c;
+    }
+    return q + "'";
+  };
+  return AdminQuery("select column_name from information_schema.columns where table_schema = " +
+                    quote(db) + " and table_name = " + quote(table) + " order by ordinal_position");
+}
+
+TEST(HostileNames, DatabasesTablesAndColumnsTravelUnchangedIntoTheTexts) {
+  SchemaSession session;
+  const auto connected = ConnectServer(session, Root(), TestPort());
+  ASSERT_NE(std::find(connected.databases.begin(), connected.databases.end(), kHostileDb),
+            connected.databases.end());
+  const auto chosen = ChooseDatabase(session, Root(), kHostileDb, TestPort());
+  EXPECT_EQ(chosen.status, "已连接Mysql数据库:" + kHostileDb);
+  ASSERT_EQ(chosen.tables.size(), 6u);
+  for (const std::string& table : chosen.tables) {
+    SCOPED_TRACE(table);
+    FieldTable fields;
+    const auto lines = ChooseTable(session, table, fields);
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i + 1 < fields.size(); ++i) names.push_back(fields[i].columnName);
+    EXPECT_EQ(names, ServerColumns(kHostileDb, table));
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(lines.size(), fields.size());
+    const std::string custom = BuildCustomTypeText(table, fields);
+    EXPECT_NE(custom.find(".数据类型 " + table + "\r\n"), std::string::npos);
+    for (const std::string& name : names)
+      EXPECT_NE(custom.find("    .成员 " + name + ","), std::string::npos) << name;
+    for (Pane pane : kAllPanes) {
+      const std::string text = BuildPaneText(pane, table, fields);
+      EXPECT_TRUE(text.ends_with("\r\n"));
+    }
+    EXPECT_NE(BuildSetClassText(table, fields).find("Jw表名=“" + table + "”\r\n"),
+              std::string::npos);
+  }
+}
+
+TEST(HostileNames, SixtyFourCharacterNamesAndFourByteCharacters) {
+  SchemaSession session;
+  const std::string db(std::string("d2345678901234567890123456789012345678901234567890123456789") +
+                       "01234");
+  ASSERT_EQ(db.size(), 64u);
+  const auto chosen = ChooseDatabase(session, Root(), db, TestPort());
+  EXPECT_EQ(chosen.tables, std::vector<std::string>{"t"});
+  SchemaSession hostile;
+  ChooseDatabase(hostile, Root(), kHostileDb, TestPort());
+  FieldTable fields;
+  const std::string longTable = "t" + std::string("234567890123456789012345678901234567890") +
+                                "123456789012345678901234";
+  ASSERT_EQ(longTable.size(), 64u);
+  ChooseTable(hostile, longTable, fields);
+  ASSERT_EQ(fields.size(), 2u);
+  EXPECT_EQ(fields[0].columnName.size(), 64u);
+  // Characters outside the Basic Multilingual Plane never arrive: the server refuses them in
+  // identifiers (error 1300), so there is nothing more to carry for them.
+}
+
+TEST(ServerFaults, TableDroppedBetweenListingAndChoosingGivesAnEmptyColumnList) {
+  ASSERT_TRUE(AdminExec("create table kelvane_shop.soon_gone (a int)"));
+  SchemaSession session;
+  const auto chosen = ChooseDatabase(session, Root(), "kelvane_shop", TestPort());
+  ASSERT_NE(std::find(chosen.tables.begin(), chosen.tables.end(), "soon_gone"), chosen.tables.end());
+  ASSERT_TRUE(AdminExec("drop table kelvane_shop.soon_gone"));
+  FieldTable fields{StateRecord()};
+  EXPECT_TRUE(ChooseTable(session, "soon_gone", fields).empty());
+  EXPECT_TRUE(fields.empty());
+  // The generators still run on what is left.
+  EXPECT_EQ(BuildCustomTypeText("soon_gone", fields), ".版本 2\r\n.数据类型 soon_gone\r\n");
+}
+
+// A loopback listener that completes the TCP handshake and then never says a word.
+class SilentListener {
+ public:
+  SilentListener() {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    listen(fd_, 8);
+    socklen_t len = sizeof addr;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+  }
+  ~SilentListener() { close(fd_); }
+  unsigned port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  unsigned port_ = 0;
+};
+
+TEST(ServerFaults, SilentPeerFailsWithinTheConnectTimeout) {
+  SilentListener silent;
+  SchemaSession session;
+  const auto start = std::chrono::steady_clock::now();
+  const auto result = ConnectServer(session, Root(), silent.port());
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(result.status, "连接失败");
+  EXPECT_TRUE(result.databases.empty());
+  EXPECT_LE(elapsed, std::chrono::seconds(kConnectTimeoutSeconds + 2));
+  // And the next command works normally.
+  EXPECT_EQ(ConnectServer(session, Root(), TestPort()).status, "已连接Mysql数据库");
+}
+
+// A loopback port that nothing listens on right now.
+unsigned FreeLoopbackPort() {
+  const SilentListener probe;
+  return probe.port();
+}
+
+// Runs a snippet of the scripts' shell library (start_server / stop_server).
+int Shell(const std::string& snippet) {
+  const std::string command = "bash -c 'source \"" + std::string(KELVANE_SOURCE_DIR) +
+                              "/scripts/lib.sh\" && " + snippet + "' >/dev/null 2>&1";
+  return std::system(command.c_str());
+}
+
+TEST(ServerFaults, KilledServerGivesFailureResultsAndARestartRecovers) {
+  char dirTemplate[] = "/tmp/kelvane-killed.XXXXXX";
+  ASSERT_NE(mkdtemp(dirTemplate), nullptr);
+  const std::string dir = dirTemplate;
+  const unsigned port = FreeLoopbackPort();
+  const std::string start = "start_server " + dir + "/data " + dir + " " + std::to_string(port);
+  ASSERT_EQ(Shell(start), 0);
+
+  SchemaSession session;
+  ASSERT_EQ(ConnectServer(session, Root(), port).status, "已连接Mysql数据库");
+  ChooseDatabase(session, Root(), "mysql", port);
+  FieldTable fields;
+  ASSERT_FALSE(ChooseTable(session, "db", fields).empty());
+
+  std::ifstream pidFile(dir + "/mysqld.pid");
+  int pid = 0;
+  pidFile >> pid;
+  ASSERT_GT(pid, 0);
+  ASSERT_EQ(std::system(("kill -KILL " + std::to_string(pid)).c_str()), 0);
+  for (int i = 0; i < 50 && kill(pid, 0) == 0; ++i) usleep(100000);
+
+  // The open session is dead: the table choice fails without a crash.
+  EXPECT_TRUE(ChooseTable(session, "db", fields).empty());
+  EXPECT_TRUE(fields.empty());
+  const auto db = ChooseDatabase(session, Root(), "mysql", port);
+  EXPECT_EQ(db.status, "连接失败");
+  EXPECT_TRUE(db.tables.empty());
+  EXPECT_EQ(ConnectServer(session, Root(), port).status, "连接失败");
+
+  ASSERT_EQ(Shell(start), 0);
+  const auto again = ConnectServer(session, Root(), port);
+  EXPECT_EQ(again.status, "已连接Mysql数据库");
+  EXPECT_FALSE(again.databases.empty());
+  session.Replace(0);
+  Shell("stop_server " + dir + " && rm -rf " + dir);
+}
+
+// A read-only account used to watch the program from the server's side.
+class WatchedAccount : public ::testing::Test {
+ protected:
+  static constexpr const char* kUser = "kelvane_watch";
+  void SetUp() override {
+    ASSERT_TRUE(AdminExec(std::string("create or replace user ") + kUser +
+                          "@'127.0.0.1' identified by 'w'; grant select on *.* to " + kUser +
+                          "@'127.0.0.1'"));
+  }
+  void TearDown() override {
+    AdminExec("set global general_log = 0");
+    AdminExec(std::string("drop user if exists ") + kUser + "@'127.0.0.1'");
+  }
+  ConnectInput Input() const { return {"127.0.0.1", kUser, "w"}; }
+};
+
+TEST_F(WatchedAccount, FullRoadSendsOnlyTheThreeReadStatements) {
+  ASSERT_TRUE(AdminExec("set global log_output = 'TABLE'; truncate table mysql.general_log; "
+                        "set global general_log = 1"));
+  SchemaSession session;
+  const auto connected = ConnectServer(session, Input(), TestPort());
+  ASSERT_EQ(connected.status, "已连接Mysql数据库");
+  std::size_t tablesSeen = 0;
+  for (const std::string& db : connected.databases) {
+    if (db.rfind("kelvane", 0) != 0) continue;
+    if (db == "kelvane_big") continue;  // its one table is covered elsewhere
+    const auto chosen = ChooseDatabase(session, Input(), db, TestPort());
+    for (const std::string& table : chosen.tables) {
+      FieldTable fields;
+      ChooseTable(session, table, fields);
+      for (Pane pane : kAllPanes) BuildPaneText(pane, table, fields);
+      ++tablesSeen;
+    }
+  }
+  session.Replace(0);
+  AdminExec("set global general_log = 0");
+  EXPECT_GT(tablesSeen, 15u);
+  const auto statements = AdminQuery(
+      std::string("select convert(argument using utf8mb4) from mysql.general_log where "
+                  "command_type = 'Query' and user_host like '") +
+      kUser + "%'");
+  ASSERT_FALSE(statements.empty());
+  const std::regex metadataSelect("select \\* from `(``|[^`])+` where 1=0");
+  std::size_t selects = 0;
+  for (const std::string& sql : statements) {
+    const bool allowed = sql == "show databases" || sql == "show tables" ||
+                         std::regex_match(sql, metadataSelect);
+    EXPECT_TRUE(allowed) << "unexpected statement: " << sql;
+    if (sql.rfind("select", 0) == 0) ++selects;
+  }
+  EXPECT_EQ(selects, tablesSeen);
+}
+
+TEST_F(WatchedAccount, ThreeHundredDatabaseChoicesKeepAtMostTwoConnections) {
+  SchemaSession session;
+  ConnectServer(session, Input(), TestPort());
+  const char* dbs[] = {"kelvane_shop", "kelvane_blog", "kelvane_empty"};
+  std::size_t most = 0;
+  for (int i = 0; i < 300; ++i) {
+    ChooseDatabase(session, Input(), dbs[i % 3], TestPort());
+    if (i % 50 == 49) {
+      const auto open = AdminQuery(std::string("select count(*) from information_schema.processlist "
+                                               "where user = '") + kUser + "'");
+      most = std::max<std::size_t>(most, std::strtoul(open.at(0).c_str(), nullptr, 10));
+    }
+  }
+  EXPECT_GE(most, 1u);
+  EXPECT_LE(most, 2u);
+}
+
+}  // namespace
+}  // namespace kelvane
