@@ -1,0 +1,442 @@
+#include "cli/cli_app.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <set>
+#include <string_view>
+
+#include "cli/password_prompt.h"
+#include "cli/safe_names.h"
+#include "cli/table_export.h"
+#include "generators/generators.h"
+#include "schema/mysql_access.h"
+#include "schema/schema_commands.h"
+
+namespace kelvane::cli {
+
+namespace {
+
+constexpr const char* kProgram = "kelvane-gen";
+constexpr const char* kOptionGroup = "kelvane-gen";
+constexpr unsigned kUnknownDatabaseError = 1049;  // ER_BAD_DB_ERROR
+
+const std::map<std::string, Pane>& PaneNames() {
+  static const std::map<std::string, Pane> names = {
+      {"custom-type", Pane::CustomType},
+      {"class-module", Pane::ClassModule},
+      {"set-class", Pane::SetClass},
+      {"csharp-entity", Pane::CSharpEntity},
+      {"csharp-operation", Pane::CSharpOperation},
+  };
+  return names;
+}
+
+// Everything the command line can say.
+struct Settings {
+  std::string host = "127.0.0.1";
+  unsigned port = kDefaultPort;
+  std::string user = "root";
+  std::string password;
+  bool passwordGiven = false;
+  bool askPassword = false;
+  bool boolTinyint1 = false;
+
+  std::string database;
+  std::string table;
+  std::vector<std::string> tables;
+  std::string pane;
+  std::string encoding;  // empty: the command's default
+  std::string out;
+};
+
+void Error(const std::string& message) { std::cerr << kProgram << ": " << message << '\n'; }
+
+std::string Quoted(const std::string& name) { return "\"" + Printable(name) + "\""; }
+
+// Writes bytes to standard output as they are; false when the output cannot take them.
+bool WriteOut(std::string_view bytes) {
+  std::cout.flush();
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size())
+    return false;
+  return std::fflush(stdout) == 0;
+}
+
+class Connection {
+ public:
+  Connection() = default;
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  ~Connection() {
+    if (handle_ > 0) mysqlClose(handle_);
+  }
+
+  // Connects with `database` as default database ("" for none). On failure prints the server's
+  // message and returns the exit code; kExitOk on success.
+  int Open(const Settings& settings, const std::string& database) {
+    std::string password = settings.password;
+    if (settings.askPassword && !PromptPassword("Enter password: ", password)) {
+      Error("no password was typed");
+      return kExitUsage;
+    }
+    std::string errorText;
+    unsigned errorCode = 0;
+    handle_ = mysqlConnect(settings.host, settings.user, password, database, settings.port,
+                           ConnectOptions{kOptionGroup, &errorText, &errorCode});
+    if (handle_ > 0) return kExitOk;
+    if (errorCode == kUnknownDatabaseError) {
+      Error("database " + Quoted(database) + " not found: " + errorText);
+      return kExitNotFound;
+    }
+    Error("cannot connect to " + settings.host + ":" + std::to_string(settings.port) + " as " +
+          settings.user + ": " + errorText + " (error " + std::to_string(errorCode) + ")");
+    return kExitConnection;
+  }
+
+  ConnectionHandle handle() const { return handle_; }
+
+ private:
+  ConnectionHandle handle_ = 0;
+};
+
+// Reads the table's columns. On failure returns the exit code with `message` set; `serverGone`
+// tells a server that stopped answering from a table that is not there.
+int ReadTable(ConnectionHandle connection, const Settings& settings, const std::string& table,
+              FieldTable& fields, std::string& message, bool& serverGone) {
+  serverGone = false;
+  switch (ReadColumns(connection, table, fields, ColumnReadOptions{settings.boolTinyint1})) {
+    case ColumnRead::Ok:
+      return kExitOk;
+    case ColumnRead::TableNotFound: {
+      // The check lists the tables; when even that fails the server is the problem.
+      std::vector<std::string> names;
+      if (!ListNames(connection, false, names)) {
+        serverGone = true;
+        message = "the server stopped answering while reading table " + Quoted(table);
+        return kExitOther;
+      }
+      message = "table " + Quoted(table) + " not found in database " + Quoted(settings.database);
+      return kExitNotFound;
+    }
+    case ColumnRead::SelectFailed:
+      message = "the server refused to read the columns of table " + Quoted(table);
+      return kExitOther;
+    case ColumnRead::NoConnection:
+      break;
+  }
+  serverGone = true;
+  message = "no connection to the server";
+  return kExitOther;
+}
+
+// ReadTable for the single-table commands: prints the message itself.
+int ReadOneTable(ConnectionHandle connection, const Settings& settings, FieldTable& fields) {
+  std::string message;
+  bool serverGone = false;
+  const int code = ReadTable(connection, settings, settings.table, fields, message, serverGone);
+  if (code != kExitOk) Error(message);
+  return code;
+}
+
+int ListCommand(const Settings& settings, bool databases) {
+  Connection connection;
+  if (int code = connection.Open(settings, databases ? "" : settings.database)) return code;
+  std::vector<std::string> names;
+  if (!ListNames(connection.handle(), databases, names)) {
+    Error(databases ? "the server refused to list the databases"
+                    : "the server refused to list the tables of " + Quoted(settings.database));
+    return kExitOther;
+  }
+  std::string text;
+  for (const std::string& name : names) text += name + "\n";
+  return WriteOut(text) ? kExitOk : kExitOther;
+}
+
+int ColumnsCommand(const Settings& settings) {
+  Connection connection;
+  if (int code = connection.Open(settings, settings.database)) return code;
+  FieldTable fields;
+  if (int code = ReadOneTable(connection.handle(), settings, fields)) return code;
+  std::string text;
+  for (const FieldRecord& field : fields)
+    text += field.columnName + "|" + field.eplType + "|" + field.prefix + "|" + field.csharpType +
+            "\n";
+  return WriteOut(text) ? kExitOk : kExitOther;
+}
+
+Encoding ChosenEncoding(const Settings& settings, Encoding fallback) {
+  if (settings.encoding.empty()) return fallback;
+  return settings.encoding == "gbk" ? Encoding::Gbk : Encoding::Utf8;
+}
+
+int GenerateCommand(const Settings& settings) {
+  Connection connection;
+  if (int code = connection.Open(settings, settings.database)) return code;
+  FieldTable fields;
+  if (int code = ReadOneTable(connection.handle(), settings, fields)) return code;
+  const Encoding encoding = ChosenEncoding(settings, Encoding::Utf8);
+  if (encoding == Encoding::Gbk) {
+    const std::string problem = GbkNameProblem(settings.table, fields);
+    if (!problem.empty()) {
+      Error(problem);
+      return kExitEncoding;
+    }
+  }
+  std::string bytes, problem;
+  if (!Encode(BuildPaneText(PaneNames().at(settings.pane), settings.table, fields), encoding, bytes,
+              problem)) {
+    Error("table " + Quoted(settings.table) + ": " + problem + "; use --encoding utf-8");
+    return kExitEncoding;
+  }
+  return WriteOut(bytes) ? kExitOk : kExitOther;
+}
+
+// "[12/340] orders" on one terminal line that each table overwrites.
+class Progress {
+ public:
+  explicit Progress(std::size_t total) : total_(total), shown_(::isatty(STDERR_FILENO) == 1) {}
+  void Show(std::size_t index, const std::string& table) {
+    if (!shown_) return;
+    std::cerr << "\r[" << index << "/" << total_ << "] " << Printable(table) << "\x1b[K"
+              << std::flush;
+  }
+  void Clear() {
+    if (shown_) std::cerr << "\r\x1b[K" << std::flush;
+  }
+
+ private:
+  std::size_t total_;
+  bool shown_;
+};
+
+std::string TableCount(std::size_t n) {
+  return std::to_string(n) + (n == 1 ? " table" : " tables");
+}
+
+int ExportCommand(const Settings& settings) {
+  namespace fs = std::filesystem;
+  Connection connection;
+  if (int code = connection.Open(settings, settings.database)) return code;
+  std::vector<std::string> serverTables;
+  if (!ListNames(connection.handle(), false, serverTables)) {
+    Error("the server refused to list the tables of " + Quoted(settings.database));
+    return kExitOther;
+  }
+
+  std::vector<std::string> chosen = serverTables;
+  if (!settings.tables.empty()) {
+    // Every named table must exist before anything is written.
+    const std::set<std::string> known(serverTables.begin(), serverTables.end());
+    std::vector<std::string> missing;
+    for (const std::string& table : settings.tables)
+      if (!known.contains(table)) missing.push_back(table);
+    if (!missing.empty()) {
+      for (const std::string& table : missing)
+        Error("table " + Quoted(table) + " not found in database " + Quoted(settings.database));
+      return kExitNotFound;
+    }
+    chosen = settings.tables;
+  }
+
+  const fs::path outDir = settings.out;
+  std::error_code ec;
+  fs::create_directories(outDir, ec);
+  if (ec || !fs::is_directory(outDir, ec)) {
+    Error("cannot use " + settings.out + " as output folder" + (ec ? ": " + ec.message() : ""));
+    return kExitOther;
+  }
+
+  const std::vector<FolderName> folders = AssignFolderNames(chosen);
+  std::string mapping;
+  for (const FolderName& entry : folders)
+    if (entry.changed) mapping += "table " + Quoted(entry.table) + " -> folder " + entry.folder + "\n";
+  if (!WriteOut(mapping)) return kExitOther;
+
+  const Encoding encoding = ChosenEncoding(settings, Encoding::Gbk);
+  Progress progress(folders.size());
+  int result = kExitOk;
+  std::size_t written = 0;
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    const FolderName& entry = folders[i];
+    progress.Show(i + 1, entry.table);
+    FieldTable fields;
+    std::vector<OutputFile> files;
+    std::string error;
+    bool serverGone = false;
+    int code = ReadTable(connection.handle(), settings, entry.table, fields, error, serverGone);
+    if (code == kExitOk && !BuildTableFiles(entry.table, entry.folder, fields, encoding, files, error))
+      code = kExitEncoding;
+    else if (code == kExitOk && !WriteFolderAtomically(outDir, entry.folder, files, error))
+      code = kExitOther;
+    if (code != kExitOk) {
+      progress.Clear();  // messages never land in the middle of the progress line
+      Error(error);
+      if (result == kExitOk) result = code;
+      if (serverGone) break;  // the remaining tables would fail the same way
+      continue;
+    }
+    ++written;
+  }
+  progress.Clear();
+
+  std::string summary = "exported ";
+  if (written == folders.size())
+    summary += TableCount(written);
+  else
+    summary += std::to_string(written) + " of " + TableCount(folders.size());
+  summary += " of " + settings.database + " to " + settings.out + " (" +
+             std::string(EncodingName(encoding)) + ")";
+  if (written != folders.size()) summary += "; " + std::to_string(folders.size() - written) + " failed";
+  if (!WriteOut(summary + "\n")) return kExitOther;
+  return result;
+}
+
+constexpr const char* kFooter = R"(Commands:
+  databases                      one database name per line, in server order
+  tables DB                      one table name per line, in server order
+  columns DB TABLE               one line per column, columnName|eplType|prefix|csharpType,
+                                 the state record X last
+  generate DB TABLE --pane PANE [--encoding gbk|utf-8]
+                                 writes exactly that pane's text to standard output
+  export DB [TABLE...] --out DIR [--encoding gbk|utf-8]
+                                 writes the five texts of every table (or of the named ones)
+                                 into DIR/<table>/: custom_type.txt, class_module.txt,
+                                 set_class.txt, <table>.cs and Star.cs
+
+PANE is one of custom-type, class-module, set-class, csharp-entity, csharp-operation.
+
+Connection: -h/--host (default 127.0.0.1), -P/--port (default 3306), -u/--user (default root).
+  --password=PW or -pPW gives the password; -p or --password alone asks for it without echo.
+  With neither, the password comes from the [client] or [kelvane-gen] group of the MySQL option
+  files (/etc/my.cnf, /etc/mysql/my.cnf, $MYSQL_HOME/my.cnf, ~/.my.cnf), else from the
+  MYSQL_PWD environment variable. Host, user and port always take the command line's value or
+  the default above.
+  Options may stand before or after the command.
+
+Encoding: --encoding gbk|utf-8. Default: UTF-8 for generate (standard output), GBK for the files
+  of export. File and folder names stay UTF-8. When GBK cannot hold a character of a table or
+  column name, the command names them, writes nothing for that table and ends with exit code 4.
+
+--bool-tinyint1: TINYINT(1) and BIT(1) columns become 逻辑型 / Jl / bool. Without it the texts
+  are exactly the window's.
+
+export: table names that cannot be folder names as they stand (a / or other character some file
+  system refuses, a leading dot, a device name, a name that meets another one when case is
+  ignored) are made safe; each such table is printed as
+  table "NAME" -> folder FOLDER. Each table's folder is written whole and then put in place,
+  replacing an earlier export of it. Progress ("[12/340] orders") goes to standard error when it
+  is a terminal; a summary line ends the output.
+
+Exit codes:
+  0 success
+  1 usage error
+  2 connection or authentication failure (the server's message on standard error)
+  3 database or table not found
+  4 encoding failure (GBK cannot hold a character; try --encoding utf-8)
+  5 other failure: any other server error, or a file that cannot be written
+)";
+
+}  // namespace
+
+std::vector<std::string> NormalizePasswordArguments(std::vector<std::string> arguments) {
+  for (std::string& argument : arguments) {
+    if (argument == "--") break;
+    if (argument == "--password")
+      argument = "-p";
+    else if (argument.size() > 2 && argument.starts_with("-p"))
+      argument = "--password=" + argument.substr(2);
+  }
+  return arguments;
+}
+
+int RunCli(const std::vector<std::string>& rawArguments) {
+  Settings settings;
+  CLI::App app{"Writes 易语言 and C# source texts for the tables of a MySQL or MariaDB database.",
+               kProgram};
+  app.set_help_flag("--help", "Print this help and exit");
+  app.footer(kFooter);
+  app.fallthrough();
+  app.require_subcommand(1);
+
+  app.add_option("-h,--host", settings.host, "Server host name or address (default 127.0.0.1)")
+      ->check([](const std::string& host) {
+        return host.empty() ? std::string("the host must not be empty") : std::string();
+      });
+  app.add_option("-P,--port", settings.port, "Server port (default 3306)")
+      ->check(CLI::Range(1u, 65535u));
+  app.add_option("-u,--user", settings.user, "User name (default root)");
+  app.add_option("--password", settings.password,
+                 "Password as given (also -pPW); -p or --password alone asks for it")
+      ->each([&](const std::string&) { settings.passwordGiven = true; });
+  app.add_flag("-p", settings.askPassword, "Ask for the password without echoing it");
+  app.add_flag("--bool-tinyint1", settings.boolTinyint1,
+               "Map TINYINT(1) and BIT(1) columns to 逻辑型 / Jl / bool");
+
+  const auto nonEmpty = [](const std::string& name) {
+    return name.empty() ? std::string("the database name must not be empty") : std::string();
+  };
+  const auto encodingOption = [&](CLI::App* command, const char* defaultName) {
+    command
+        ->add_option("--encoding", settings.encoding,
+                     std::string("Text encoding, gbk or utf-8 (default ") + defaultName + ")")
+        ->transform(CLI::IsMember({"gbk", "utf-8"}, CLI::ignore_case));
+  };
+
+  CLI::App* databases = app.add_subcommand("databases", "List the databases, one per line");
+  CLI::App* tables = app.add_subcommand("tables", "List the tables of DB, one per line");
+  tables->add_option("DB", settings.database, "Database")->required()->check(nonEmpty);
+  CLI::App* columns = app.add_subcommand("columns", "List the columns of a table as the generators see them");
+  columns->add_option("DB", settings.database, "Database")->required()->check(nonEmpty);
+  columns->add_option("TABLE", settings.table, "Table")->required();
+  CLI::App* generate = app.add_subcommand("generate", "Write one pane's text for a table to standard output");
+  generate->add_option("DB", settings.database, "Database")->required()->check(nonEmpty);
+  generate->add_option("TABLE", settings.table, "Table")->required();
+  std::vector<std::string> paneNames;
+  for (const auto& [name, pane] : PaneNames()) paneNames.push_back(name);
+  generate
+      ->add_option("--pane", settings.pane,
+                   "custom-type, class-module, set-class, csharp-entity or csharp-operation")
+      ->required()
+      ->check(CLI::IsMember(paneNames));
+  encodingOption(generate, "utf-8");
+  CLI::App* exporter = app.add_subcommand("export", "Write the five texts of each table to files");
+  exporter->add_option("DB", settings.database, "Database")->required()->check(nonEmpty);
+  exporter->add_option("TABLE", settings.tables, "Tables to export (default: all)");
+  exporter->add_option("--out", settings.out, "Output folder (created when missing)")->required();
+  encodingOption(exporter, "gbk");
+
+  std::vector<std::string> reversed = NormalizePasswordArguments(rawArguments);
+  std::reverse(reversed.begin(), reversed.end());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    // The top-level help shows every command with its options.
+    std::cout << (app.get_subcommands().empty() ? app.help("", CLI::AppFormatMode::All)
+                                                : app.help());
+    return std::cout.flush() ? kExitOk : kExitOther;
+  } catch (const CLI::ParseError& e) {
+    Error(e.what());
+    std::cerr << "Run '" << kProgram << " --help' for the commands and options.\n";
+    return kExitUsage;
+  }
+  if (settings.passwordGiven) settings.askPassword = false;
+
+  try {
+    if (databases->parsed()) return ListCommand(settings, true);
+    if (tables->parsed()) return ListCommand(settings, false);
+    if (columns->parsed()) return ColumnsCommand(settings);
+    if (generate->parsed()) return GenerateCommand(settings);
+    if (exporter->parsed()) return ExportCommand(settings);
+  } catch (const std::exception& e) {
+    Error(e.what());
+    return kExitOther;
+  }
+  return kExitUsage;
+}
+
+}  // namespace kelvane::cli
