@@ -32,7 +32,7 @@ std::size_t Utf8SequenceLength(std::string_view text) {
   const auto lead = static_cast<unsigned char>(text[0]);
   std::size_t len = 1;
   if (lead >= 0xF0 && lead <= 0xF4) len = 4;
-  else if (lead >= 0xE0) len = 3;
+  else if (lead >= 0xE0 && lead <= 0xEF) len = 3;
   else if (lead >= 0xC2 && lead <= 0xDF) len = 2;
   if (len > text.size()) return text.size();
   for (std::size_t i = 1; i < len; ++i)

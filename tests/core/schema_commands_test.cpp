@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "generators/generators.h"
 #include "schema/type_map.h"
+#include "text/text.h"
 #include "support/server_env.h"
 
 namespace kelvane {
@@ -216,6 +218,24 @@ TEST(ChooseTable, ReadingColumnsNeverPullsTheRows) {
   // 100,000 rows of about 100 bytes would be ~10 MB; metadata and the admin queries are a
   // few KB.
   EXPECT_LT(after - before, 16u * 1024u) << "bytes sent by the server during the column read";
+}
+
+TEST(FixtureTables, EveryTextOfEveryTableEncodesToGbk) {
+  SchemaSession session;
+  std::size_t checked = 0;
+  for (const char* db : {"kelvane_shop", "kelvane_blog"}) {
+    const auto chosen = ChooseDatabase(session, DefaultInput(), db, TestPort());
+    for (const std::string& table : chosen.tables) {
+      FieldTable fields;
+      ChooseTable(session, table, fields);
+      for (Pane pane : kAllPanes) {
+        const GbkConversion gbk = Utf8ToGbk(BuildPaneText(pane, table, fields));
+        EXPECT_TRUE(gbk.ok) << db << "." << table << ": " << gbk.badCodePoint;
+        ++checked;
+      }
+    }
+  }
+  EXPECT_GE(checked, 60u);
 }
 
 }  // namespace

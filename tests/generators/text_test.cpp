@@ -1,0 +1,74 @@
+// Trimming, line ends and GBK conversion.
+#include "text/text.h"
+
+#include <gtest/gtest.h>
+
+namespace kelvane {
+namespace {
+
+TEST(Trim, RemovesAsciiAndFullWidthSpacesAtBothEndsOnly) {
+  EXPECT_EQ(Trim("  root  "), "root");
+  EXPECT_EQ(Trim("　root　"), "root");
+  EXPECT_EQ(Trim(" 　 ro ot　 "), "ro ot");
+  EXPECT_EQ(Trim("　　"), "");
+  EXPECT_EQ(Trim(""), "");
+  // Tabs and line breaks are not spaces here.
+  EXPECT_EQ(Trim("\troot\n"), "\troot\n");
+  // A character that merely starts with the same lead byte as U+3000 is kept whole.
+  EXPECT_EQ(Trim("〇"), "〇");  // U+3007: E3 80 87
+  EXPECT_EQ(Trim("\xE3\x80"), "\xE3\x80");
+}
+
+TEST(ToCrlf, EveryKindOfLineBreakBecomesCrLf) {
+  EXPECT_EQ(ToCrlf("a\nb\r\nc\rd"), "a\r\nb\r\nc\r\nd");
+  EXPECT_EQ(ToCrlf("\r\n\r\n"), "\r\n\r\n");
+  EXPECT_EQ(ToCrlf("\n\r"), "\r\n\r\n");
+  EXPECT_EQ(ToCrlf(""), "");
+  EXPECT_EQ(CountCrlfLines("a\r\nb\r\n\r\n"), 3u);
+  EXPECT_EQ(CountCrlfLines("a\nb"), 0u);
+}
+
+TEST(Gbk, ChineseAndFullWidthPunctuationRoundTrip) {
+  const std::string text = ".版本 2\r\n“一至”（）＝＋，≠ 整数型 库_增 ““";
+  const GbkConversion gbk = Utf8ToGbk(text);
+  ASSERT_TRUE(gbk.ok);
+  EXPECT_EQ(gbk.bytes.substr(0, 9), ".\xB0\xE6\xB1\xBE 2\r\n");  // 版本 in code page 936
+  std::string back;
+  ASSERT_TRUE(GbkToUtf8(gbk.bytes, back));
+  EXPECT_EQ(back, text);
+  EXPECT_TRUE(Utf8ToGbk("").ok);
+}
+
+TEST(Gbk, ReportsTheFirstCharacterItCannotHold) {
+  const GbkConversion korean = Utf8ToGbk("name_가나");
+  EXPECT_FALSE(korean.ok);
+  EXPECT_EQ(korean.badOffset, 5u);
+  EXPECT_EQ(korean.badCharacter, "가");
+  EXPECT_EQ(korean.badCodePoint, "U+AC00");
+  EXPECT_TRUE(korean.bytes.empty());
+
+  const GbkConversion emoji = Utf8ToGbk("ok😀");
+  EXPECT_FALSE(emoji.ok);
+  EXPECT_EQ(emoji.badCodePoint, "U+1F600");
+
+  const GbkConversion broken = Utf8ToGbk("ab\xFF\x41");
+  EXPECT_FALSE(broken.ok);
+  EXPECT_EQ(broken.badOffset, 2u);
+  EXPECT_EQ(broken.badCharacter, "\xFF");
+  const GbkConversion cut = Utf8ToGbk("a\xE4\xB8");
+  EXPECT_FALSE(cut.ok);
+  EXPECT_EQ(cut.badOffset, 1u);
+}
+
+TEST(Gbk, LongTextsConvertWhole) {
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "集类";
+  const GbkConversion gbk = Utf8ToGbk(text);
+  ASSERT_TRUE(gbk.ok);
+  EXPECT_EQ(gbk.bytes.size(), 80000u);
+  std::string bad;
+  EXPECT_FALSE(GbkToUtf8("\x81", bad));
+}
+
+}  // namespace
+}  // namespace kelvane
