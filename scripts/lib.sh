@@ -32,11 +32,13 @@ build() {
   cmake --build "$dir"
 }
 
+# A loopback port nothing listens on (random in 20000-59999).
 free_port() {
-  python3 - <<'PY'
-import socket
-s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()
-PY
+  local port
+  while :; do
+    port=$((20000 + RANDOM % 40000))
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
+  done
 }
 
 # start_server DATADIR RUNDIR PORT: initialises DATADIR when it is new, starts mariadbd on
