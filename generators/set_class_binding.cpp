@@ -7,19 +7,28 @@
 #include <string_view>
 
 #include "generators/generators.h"
+#include "generators/set_class_append.h"
 #include "generators/set_class_names.h"
 
 namespace kelvane {
 
 namespace {
 
-constexpr std::string_view kCrlf = "\r\n";
+using setclass::Line;
 
-void AppendNumber(std::string& out, std::size_t value) {
-  char buffer[24];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr);
-}
+// A number as decimal text in a stack buffer, so it can be one piece of a Line or Put.
+class Decimal {
+ public:
+  explicit Decimal(std::size_t value) {
+    const auto result = std::to_chars(buffer_, buffer_ + sizeof buffer_, value);
+    length_ = static_cast<std::size_t>(result.ptr - buffer_);
+  }
+  operator std::string_view() const { return {buffer_, length_}; }
+
+ private:
+  char buffer_[24];
+  std::size_t length_ = 0;
+};
 
 // How the super list box shows a column's value in its cell.
 enum class CellForm { ToText, Bare, DateTime };
@@ -47,94 +56,55 @@ CellForm CellFormFor(const std::string& prefix) {
 // Sections 1 and 2: the advanced grid (header row, then one row per record).
 void AppendGridSubs(std::string& out, const std::string& tableName, const FieldTable& fields,
                     std::size_t columnCount) {
-  out += ".子程序 扩展_到高表头,, 公开\r\n";
-  out += ".参数 _高级表格,高级表格\r\n";
-  out += " _高级表格.表头行数 ＝ 0\r\n";
-  out += " _高级表格.表头列数 ＝ 0\r\n";
-  out += " _高级表格.行数 ＝ 1\r\n";
-  out += " _高级表格.列数 ＝ 1\r\n";
-  out += " _高级表格.表头行数 ＝ 1\r\n";
-  out += " _高级表格.列数 ＝";
-  AppendNumber(out, columnCount);
-  out += kCrlf;
+  Line(out, ".子程序 扩展_到高表头,, 公开");
+  Line(out, ".参数 _高级表格,高级表格");
+  Line(out, " _高级表格.表头行数 ＝ 0");
+  Line(out, " _高级表格.表头列数 ＝ 0");
+  Line(out, " _高级表格.行数 ＝ 1");
+  Line(out, " _高级表格.列数 ＝ 1");
+  Line(out, " _高级表格.表头行数 ＝ 1");
+  Line(out, " _高级表格.列数 ＝", Decimal(columnCount));
   for (std::size_t k = 0; k < columnCount; ++k) {
-    out += " _高级表格.置数据 (0, ";
-    AppendNumber(out, k);
-    out += ", #表格常量.文本型,“";
-    out += fields[k].columnName;
-    out += "”) \r\n";
+    Line(out, " _高级表格.置数据 (0, ", Decimal(k), ", #表格常量.文本型,“", fields[k].columnName,
+         "”) ");
   }
   for (std::size_t k = 0; k < columnCount; ++k) {
-    out += " _高级表格.置列宽 (";
-    AppendNumber(out, k);
-    out += ",100）\r\n";
+    Line(out, " _高级表格.置列宽 (", Decimal(k), ",100）");
   }
 
-  out += ".子程序 扩展_到高级表格,, 公开\r\n";
-  out += ".参数 _高级表格,高级表格\r\n";
-  out += ".参数 _";
-  out += tableName;
-  out += "集, ";
-  out += tableName;
-  out += "类, 参考 可空 数组\r\n";
-  out += " .局部变量 i, 整数型\r\n";
-  out += " .局部变量 Go";
-  out += tableName;
-  out += "集, ";
-  out += tableName;
-  out += "类, , 0\r\n";
-  out += " .判断开始 (是否为空 (_";
-  out += tableName;
-  out += "集))\r\n";
-  out += "     复制数组 (Go";
-  out += tableName;
-  out += "集, Jo";
-  out += tableName;
-  out += "集)\r\n";
-  out += " .默认\r\n";
-  out += "     复制数组 (Go";
-  out += tableName;
-  out += "集, _";
-  out += tableName;
-  out += "集)\r\n";
-  out += " .判断结束\r\n";
-  out += " _高级表格.行数 ＝ 1\r\n";
-  out += " _高级表格.行数 ＝ 取数组成员数 (Go";
-  out += tableName;
-  out += "集) ＋ 1\r\n";
-  out += ".计次循环首 (取数组成员数 (Go";
-  out += tableName;
-  out += "集), i)\r\n";
+  Line(out, ".子程序 扩展_到高级表格,, 公开");
+  Line(out, ".参数 _高级表格,高级表格");
+  Line(out, ".参数 _", tableName, "集, ", tableName, "类, 参考 可空 数组");
+  Line(out, " .局部变量 i, 整数型");
+  Line(out, " .局部变量 Go", tableName, "集, ", tableName, "类, , 0");
+  Line(out, " .判断开始 (是否为空 (_", tableName, "集))");
+  Line(out, "     复制数组 (Go", tableName, "集, Jo", tableName, "集)");
+  Line(out, " .默认");
+  Line(out, "     复制数组 (Go", tableName, "集, _", tableName, "集)");
+  Line(out, " .判断结束");
+  Line(out, " _高级表格.行数 ＝ 1");
+  Line(out, " _高级表格.行数 ＝ 取数组成员数 (Go", tableName, "集) ＋ 1");
+  Line(out, ".计次循环首 (取数组成员数 (Go", tableName, "集), i)");
   for (std::size_t k = 0; k < columnCount; ++k) {
     const FieldRecord& column = fields[k];
     // Only date-time columns are formatted; every other type goes through 到文本.
     const bool dateTime = column.prefix == "Jr";
-    out += " _高级表格.置数据 (i, ";
-    AppendNumber(out, k);
-    out += dateTime ? ", #表格常量.文本型,时间_格式化EX(Go" : ", #表格常量.文本型,到文本（Go";
-    out += tableName;
-    out += "集[i].";
-    out += column.columnName;
-    out += dateTime ? "(), , , 3)) \r\n" : "())） \r\n";
+    const std::string_view open =
+        dateTime ? ", #表格常量.文本型,时间_格式化EX(Go" : ", #表格常量.文本型,到文本（Go";
+    const std::string_view close = dateTime ? "(), , , 3)) " : "())） ";
+    Line(out, " _高级表格.置数据 (i, ", Decimal(k), open, tableName, "集[i].", column.columnName,
+         close);
   }
-  out += ".计次循环尾 ()\r\n";
+  Line(out, ".计次循环尾 ()");
 }
 
 // The 加入项目 line shared by the combo box and list box subroutines: the second column is
 // the item text, the key column the item number.
-void AppendAddItem(std::string& out, std::string_view indentAndControl,
+void AppendAddItem(std::string& out, std::string_view indent, std::string_view boxed,
                    const std::string& tableName, const std::string& keyColumn,
                    const std::string& secondColumn) {
-  out += indentAndControl;
-  out += ".加入项目 (Jo";
-  out += tableName;
-  out += "集[i].";
-  out += secondColumn;
-  out += "()，Jo";
-  out += tableName;
-  out += "集[i].";
-  out += keyColumn;
-  out += "())\r\n";
+  Line(out, indent, boxed, ".加入项目 (Jo", tableName, "集[i].", secondColumn, "()，Jo", tableName,
+       "集[i].", keyColumn, "())");
 }
 
 // Sections 3 to 6: combo box and list box, each with all records and with the records whose
@@ -143,89 +113,63 @@ void AppendItemListSubs(std::string& out, std::string_view control, const std::s
                         const std::string& keyColumn, const std::string& secondColumn) {
   const std::string boxed = "_" + std::string(control);
 
-  out += ".子程序 扩展_到";
-  out += control;
-  out += ",, 公开\r\n";
-  out += ".参数 ";
-  out += boxed;
-  out += ",";
-  out += control;
-  out += ",\r\n";
-  out += " .局部变量 i, 整数型\r\n";
-  out += " ";
-  out += boxed;
-  out += ".清空 ()\r\n";
-  out += ".计次循环首 (取数组成员数 (Jo";
-  out += tableName;
-  out += "集), i)\r\n";
-  AppendAddItem(out, "    " + boxed, tableName, keyColumn, secondColumn);
-  out += ".计次循环尾 ()\r\n";
+  Line(out, ".子程序 扩展_到", control, ",, 公开");
+  Line(out, ".参数 ", boxed, ",", control, ",");
+  Line(out, " .局部变量 i, 整数型");
+  Line(out, " ", boxed, ".清空 ()");
+  Line(out, ".计次循环首 (取数组成员数 (Jo", tableName, "集), i)");
+  AppendAddItem(out, "    ", boxed, tableName, keyColumn, secondColumn);
+  Line(out, ".计次循环尾 ()");
 
-  out += ".子程序 扩展_到";
-  out += control;
-  out += "ex,, 公开\r\n";
-  out += ".参数 ";
-  out += boxed;
-  out += ",";
-  out += control;
-  out += ",\r\n";
-  out += ".参数 _id,整数型,\r\n";
-  out += " .局部变量 i, 整数型\r\n";
-  out += " ";
-  out += boxed;
-  out += ".清空 ()\r\n";
-  out += ".计次循环首 (取数组成员数 (Jo";
-  out += tableName;
-  out += "集), i)\r\n";
-  out += "     .如果真 (Jo";
-  out += tableName;
-  out += "集[i].";
-  out += keyColumn;
-  out += "()=_id)\r\n";
-  AppendAddItem(out, "           " + boxed, tableName, keyColumn, secondColumn);
-  out += "     .如果真结束\r\n";
-  out += ".计次循环尾 ()\r\n";
+  Line(out, ".子程序 扩展_到", control, "ex,, 公开");
+  Line(out, ".参数 ", boxed, ",", control, ",");
+  Line(out, ".参数 _id,整数型,");
+  Line(out, " .局部变量 i, 整数型");
+  Line(out, " ", boxed, ".清空 ()");
+  Line(out, ".计次循环首 (取数组成员数 (Jo", tableName, "集), i)");
+  Line(out, "     .如果真 (Jo", tableName, "集[i].", keyColumn, "()=_id)");
+  AppendAddItem(out, "           ", boxed, tableName, keyColumn, secondColumn);
+  Line(out, "     .如果真结束");
+  Line(out, ".计次循环尾 ()");
 }
 
 // Section 7: the super list box in report view, one column per table column.
 void AppendSuperListSub(std::string& out, const std::string& tableName, const FieldTable& fields,
                         std::size_t columnCount) {
-  out += ".子程序 扩展_到超级列表框,, 公开\r\n";
-  out += ".参数 _超级列表框,超级列表框\r\n";
-  out += " .局部变量 GzTmp, 整数型\r\n";
-  out += " .局部变量 i, 整数型\r\n";
-  out += " _超级列表框.类型 ＝ 3 '报表型\r\n";
-  out += " _超级列表框.全部删除 ()\r\n";
+  Line(out, ".子程序 扩展_到超级列表框,, 公开");
+  Line(out, ".参数 _超级列表框,超级列表框");
+  Line(out, " .局部变量 GzTmp, 整数型");
+  Line(out, " .局部变量 i, 整数型");
+  Line(out, " _超级列表框.类型 ＝ 3 '报表型");
+  Line(out, " _超级列表框.全部删除 ()");
   for (std::size_t k = 0; k < columnCount; ++k) {
-    out += " _超级列表框.插入列 (-1, “";
-    out += fields[k].columnName;
-    out += "”，取文本长度 (“";
-    out += fields[k].columnName;
-    out += "”)  ，#中间对齐，-1） \r\n";
+    Line(out, " _超级列表框.插入列 (-1, “", fields[k].columnName, "”，取文本长度 (“",
+         fields[k].columnName, "”)  ，#中间对齐，-1） ");
   }
-  out += ".计次循环首 (取数组成员数 (Jo";
-  out += tableName;
-  out += "集), i)\r\n";
-  out += " GzTmp=_超级列表框.插入表项  (,,,,,)\r\n";
+  Line(out, ".计次循环首 (取数组成员数 (Jo", tableName, "集), i)");
+  Line(out, " GzTmp=_超级列表框.插入表项  (,,,,,)");
   for (std::size_t k = 0; k < columnCount; ++k) {
     const FieldRecord& column = fields[k];
-    const CellForm form = CellFormFor(column.prefix);
-    out += " _超级列表框.置标题  (GzTmp,";
-    AppendNumber(out, k + 1);
-    out += ", ";
-    if (form == CellForm::ToText) out += "到文本(";
-    if (form == CellForm::DateTime) out += "时间_格式化EX(";
-    out += "Jo";
-    out += tableName;
-    out += "集[i].";
-    out += column.columnName;
-    out += "()";
-    if (form == CellForm::ToText) out += ")";
-    if (form == CellForm::DateTime) out += ", , , 3)";
-    out += ")\r\n";
+    // The cell value is wrapped as its form asks: 到文本(…), 时间_格式化EX(…, , , 3) or bare.
+    std::string_view open;
+    std::string_view close;
+    switch (CellFormFor(column.prefix)) {
+      case CellForm::ToText:
+        open = "到文本(";
+        close = ")";
+        break;
+      case CellForm::DateTime:
+        open = "时间_格式化EX(";
+        close = ", , , 3)";
+        break;
+      case CellForm::Bare:
+        break;
+    }
+    Line(out, " _超级列表框.置标题  (GzTmp,", Decimal(k + 1), ", ", open, "Jo", tableName, "集[i].",
+         column.columnName, "()", close, ")");
   }
-  out += ".计次循环尾 ()\r\n";
-  out += kCrlf;
+  Line(out, ".计次循环尾 ()");
+  Line(out);
 }
 
 }  // namespace

@@ -5,11 +5,14 @@
 #include <string_view>
 
 #include "generators/generators.h"
+#include "generators/set_class_append.h"
 #include "generators/set_class_names.h"
 
 namespace kelvane {
 
 namespace {
+
+using setclass::Line;
 
 struct SetterByPrefix {
   std::string_view prefix;
@@ -40,87 +43,59 @@ std::string_view SetterFor(const std::string& prefix) {
 // Section 8: the records whose key equals _id as a JSON array, one property per column.
 void AppendExportSub(std::string& out, const std::string& tableName, const FieldTable& fields,
                      std::size_t columnCount) {
-  out += ".子程序 扩展_导出Json, 文本型, 公开\r\n";
-  out += ".参数 _id, 整数型, \r\n";
-  out += " .局部变量 GoJSON, 彗星JSON\r\n";
-  out += " .局部变量 GoTmp, 彗星JSON\r\n";
-  out += " .局部变量 i, 整数型\r\n";
-  out += "        .计次循环首 (取数组成员数 (Jo";
-  out += tableName;
-  out += "集), i)\r\n";
-  out += "           .如果真 (Jo";
-  out += tableName;
-  out += "集[i].";
-  out += setclass::KeyColumn(fields);
-  out += "()=_id)\r\n";
+  Line(out, ".子程序 扩展_导出Json, 文本型, 公开");
+  Line(out, ".参数 _id, 整数型, ");
+  Line(out, " .局部变量 GoJSON, 彗星JSON");
+  Line(out, " .局部变量 GoTmp, 彗星JSON");
+  Line(out, " .局部变量 i, 整数型");
+  Line(out, "        .计次循环首 (取数组成员数 (Jo", tableName, "集), i)");
+  Line(out, "           .如果真 (Jo", tableName, "集[i].", setclass::KeyColumn(fields), "()=_id)");
   for (std::size_t k = 0; k < columnCount; ++k) {
     const std::string& name = fields[k].columnName;
-    out += "             GoTmp.置属性 ( “";
-    out += name;
-    out += "”,到文本（Jo";
-    out += tableName;
-    out += "集[i].";
-    out += name;
-    out += "()) )\r\n";
+    Line(out, "             GoTmp.置属性 ( “", name, "”,到文本（Jo", tableName, "集[i].", name,
+         "()) )");
   }
-  out += "                GoJSON.加入数组成员 (GoTmp)\r\n";
-  out += "          .如果真结束\r\n";
-  out += "\r\n";
-  out += "    .计次循环尾 ()\r\n";
-  out += "    返回 (GoJSON.到格式化文本 ())\r\n";
+  Line(out, "                GoJSON.加入数组成员 (GoTmp)");
+  Line(out, "          .如果真结束");
+  Line(out);
+  Line(out, "    .计次循环尾 ()");
+  Line(out, "    返回 (GoJSON.到格式化文本 ())");
 }
 
 // Section 9: appends one record per member of a JSON array; the last line of the text.
 void AppendImportSub(std::string& out, const std::string& tableName, const FieldTable& fields,
                      std::size_t columnCount) {
-  out += ".子程序 扩展_导入Json, 逻辑型, 公开\r\n";
-  out += ".参数 _JSON格式化文本, 文本型, 可空\r\n";
-  out += ".参数 _是否清空原有数据, 逻辑型\r\n";
-  out += " .局部变量 Go";
-  out += tableName;
-  out += ",  ";
-  out += tableName;
-  out += "类\r\n";
-  out += " .局部变量 GoJSON, 彗星JSON\r\n";
-  out += " .局部变量 GoTmp, 彗星JSON\r\n";
-  out += " .局部变量 GoTmp1, 彗星JSON\r\n";
-  out += " .局部变量 j, 整数型\r\n";
-  out += " .局部变量 i, 整数型\r\n";
-  out += ".如果真 (是否为空 (_JSON格式化文本))\r\n";
-  out += "    返回 (假)\r\n";
-  out += ".如果真结束\r\n";
-  out += ".如果真 (取反 (GoJSON.解析 (_JSON格式化文本, )))\r\n";
-  out += "    返回 (假)\r\n";
-  out += ".如果真结束\r\n";
-  out += ".如果真 (_是否清空原有数据)\r\n";
-  out += "        清除数组 (Jo";
-  out += tableName;
-  out += "集)\r\n";
-  out += ".如果真结束\r\n";
-  out += " .计次循环首 (GoJSON.取数组成员数 (), i)\r\n";
-  out += " GoTmp1 ＝ GoJSON.取数组成员 (i)\r\n";
+  Line(out, ".子程序 扩展_导入Json, 逻辑型, 公开");
+  Line(out, ".参数 _JSON格式化文本, 文本型, 可空");
+  Line(out, ".参数 _是否清空原有数据, 逻辑型");
+  Line(out, " .局部变量 Go", tableName, ",  ", tableName, "类");
+  Line(out, " .局部变量 GoJSON, 彗星JSON");
+  Line(out, " .局部变量 GoTmp, 彗星JSON");
+  Line(out, " .局部变量 GoTmp1, 彗星JSON");
+  Line(out, " .局部变量 j, 整数型");
+  Line(out, " .局部变量 i, 整数型");
+  Line(out, ".如果真 (是否为空 (_JSON格式化文本))");
+  Line(out, "    返回 (假)");
+  Line(out, ".如果真结束");
+  Line(out, ".如果真 (取反 (GoJSON.解析 (_JSON格式化文本, )))");
+  Line(out, "    返回 (假)");
+  Line(out, ".如果真结束");
+  Line(out, ".如果真 (_是否清空原有数据)");
+  Line(out, "        清除数组 (Jo", tableName, "集)");
+  Line(out, ".如果真结束");
+  Line(out, " .计次循环首 (GoJSON.取数组成员数 (), i)");
+  Line(out, " GoTmp1 ＝ GoJSON.取数组成员 (i)");
   for (std::size_t k = 0; k < columnCount; ++k) {
     const FieldRecord& column = fields[k];
-    out += "   GoTmp.解析  (“”)\r\n";
-    out += "   GoTmp ＝ GoTmp1.取属性 (“";
-    out += column.columnName;
-    out += "”)\r\n";
-    out += "      Go";
-    out += tableName;
-    out += ".";
-    out += column.columnName;
-    out += SetterFor(column.prefix);
-    out += "\r\n";
+    Line(out, "   GoTmp.解析  (“”)");
+    Line(out, "   GoTmp ＝ GoTmp1.取属性 (“", column.columnName, "”)");
+    Line(out, "      Go", tableName, ".", column.columnName, SetterFor(column.prefix));
   }
-  out += "    加入成员 (Jo";
-  out += tableName;
-  out += "集, Go";
-  out += tableName;
-  out += ")\r\n";
-  out += " .计次循环尾 ()\r\n";
+  Line(out, "    加入成员 (Jo", tableName, "集, Go", tableName, ")");
+  Line(out, " .计次循环尾 ()");
   // Two left curly quotes in a row (not an empty pair), emitted exactly so.
-  out += "    GoTmp.解析 (““, )\r\n";
-  out += "返回 (真)\r\n";
+  Line(out, "    GoTmp.解析 (““, )");
+  Line(out, "返回 (真)");
 }
 
 }  // namespace
