@@ -410,6 +410,12 @@ int RunCli(const std::vector<std::string>& rawArguments) {
   exporter->add_option("--out", settings.out, "Output folder (created when missing)")->required();
   encodingOption(exporter, "gbk");
 
+  // The full reference stays with the top-level help.
+  for (CLI::App* command : {databases, tables, columns, generate, exporter})
+    command->footer(
+        "Connection options (-h, -P, -u, --password, -p) and --bool-tinyint1 may stand before or\n"
+        "after the command; 'kelvane-gen --help' describes them all.");
+
   std::vector<std::string> reversed = NormalizePasswordArguments(rawArguments);
   std::reverse(reversed.begin(), reversed.end());
   try {

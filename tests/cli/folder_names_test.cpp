@@ -1,0 +1,98 @@
+// Folder names for table names: which are kept, how the others are made safe, how clashes are
+// told apart.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "cli/safe_names.h"
+
+namespace kelvane::cli {
+namespace {
+
+std::vector<std::string> Folders(const std::vector<std::string>& tables) {
+  std::vector<std::string> folders;
+  for (const FolderName& entry : AssignFolderNames(tables)) folders.push_back(entry.folder);
+  return folders;
+}
+
+TEST(FolderNames, OrdinaryNamesAreKept) {
+  for (const char* name : {"user", "用户表", "my table", "we`ird", "select", "it's", "a.b", "com0",
+                           "console", "lpt", "~x", "-"}) {
+    EXPECT_TRUE(UsableAsIs(name)) << name;
+    EXPECT_EQ(Folders({name}), std::vector<std::string>{name});
+  }
+}
+
+TEST(FolderNames, CharactersAFileSystemRefusesBecomeUnderscores) {
+  for (char c : std::string("/\\:*?\"<>|\x01\t\n\x1f\x7f")) {
+    const std::string name = std::string("a") + c + "b";
+    EXPECT_FALSE(UsableAsIs(name)) << int(c);
+    EXPECT_EQ(MakeSafe(name), "a_b") << int(c);
+  }
+}
+
+TEST(FolderNames, DotsSpacesAndDeviceNamesAreDefused) {
+  EXPECT_EQ(MakeSafe(".hidden"), "_hidden");
+  EXPECT_EQ(MakeSafe(".."), "__");
+  EXPECT_EQ(MakeSafe("end."), "end_");
+  EXPECT_EQ(MakeSafe("end. ."), "end___");
+  EXPECT_EQ(MakeSafe("con"), "_con");
+  EXPECT_EQ(MakeSafe("CON.txt"), "_CON.txt");
+  EXPECT_EQ(MakeSafe("Lpt9"), "_Lpt9");
+  EXPECT_EQ(MakeSafe("com1.x"), "_com1.x");
+  EXPECT_EQ(MakeSafe(""), "_");
+}
+
+TEST(FolderNames, LongNamesAreCutWithoutSplittingACharacter) {
+  std::string longest;  // 64 characters of three bytes: the longest table name there is
+  for (int i = 0; i < 64; ++i) longest += "表";
+  EXPECT_EQ(Folders({longest}), std::vector<std::string>{longest});
+  std::string longer = longest + "表表表";
+  ASSERT_GT(longer.size(), kMaxFolderBytes);
+  const std::string cut = MakeSafe(longer);
+  EXPECT_EQ(cut.size(), 198u);
+  EXPECT_EQ(cut, longer.substr(0, 198));
+}
+
+TEST(FolderNames, NamesThatMeetWhenCaseIsIgnoredAreToldApart) {
+  EXPECT_EQ(Folders({"Dup", "dup", "DUP"}), (std::vector<std::string>{"Dup", "dup~2", "DUP~3"}));
+  EXPECT_EQ(Folders({"x", "x~2", "X"}), (std::vector<std::string>{"x", "x~2", "X~3"}));
+}
+
+TEST(FolderNames, AUsableNameIsNeverRenamedForAMadeSafeOne) {
+  const auto entries = AssignFolderNames({"a/b", "a:b", "a_b"});
+  EXPECT_EQ(Folders({"a/b", "a:b", "a_b"}), (std::vector<std::string>{"a_b~2", "a_b~3", "a_b"}));
+  EXPECT_TRUE(entries[0].changed);
+  EXPECT_TRUE(entries[1].changed);
+  EXPECT_FALSE(entries[2].changed);
+}
+
+TEST(FolderNames, EveryFolderIsUsableAndDistinctAfterFolding) {
+  const std::vector<std::string> tables = {".", "..", ".a", "a.", "A.", "con", "CON", "_con", "a/b",
+                                           "a\\b", "A_B", "a_b~2", "x ", "X_", "/", "?", "_"};
+  std::set<std::string> seen;
+  for (const FolderName& entry : AssignFolderNames(tables)) {
+    EXPECT_TRUE(UsableAsIs(entry.folder)) << entry.folder;
+    EXPECT_TRUE(seen.insert(Fold(entry.folder)).second) << entry.folder;
+    EXPECT_EQ(entry.changed, entry.folder != entry.table);
+  }
+  EXPECT_EQ(seen.size(), tables.size());
+}
+
+TEST(FolderNames, RepeatedTablesGetOneFolder) {
+  EXPECT_EQ(Folders({"user", "flags", "user"}), (std::vector<std::string>{"user", "flags"}));
+}
+
+TEST(FolderNames, TheEntityFileNeverTakesTheOperationFilesName) {
+  EXPECT_EQ(EntityFileName("user"), "user.cs");
+  EXPECT_EQ(EntityFileName("Star"), "Star_entity.cs");
+  EXPECT_EQ(EntityFileName("STAR"), "STAR_entity.cs");
+  EXPECT_EQ(EntityFileName("Stars"), "Stars.cs");
+}
+
+TEST(FolderNames, MessagesShowControlCharactersEscaped) {
+  EXPECT_EQ(Printable("a\nb\\c\x7f" "表"), "a\\x0Ab\\\\c\\x7F表");
+}
+
+}  // namespace
+}  // namespace kelvane::cli

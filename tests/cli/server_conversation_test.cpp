@@ -1,0 +1,69 @@
+// What the program says to the server: the database list as the server orders it, and no
+// statement other than the window's three.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "run_gen.h"
+#include "support/server_env.h"
+
+namespace kelvane::testing {
+namespace {
+
+TEST(Databases, OneNamePerLineInServerOrder) {
+  std::vector<std::string> arguments = ServerArguments();
+  arguments.push_back("databases");
+  const GenRun run = RunGen(arguments);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  std::string expected;
+  for (const std::string& name : AdminQuery("show databases")) expected += name + "\n";
+  EXPECT_EQ(run.out, expected);
+}
+
+class WatchedUser : public ::testing::Test {
+ protected:
+  static constexpr const char* kUser = "kelvane_cli_watch";
+  void SetUp() override {
+    ASSERT_TRUE(AdminExec(std::string("drop user if exists ") + kUser + "@'127.0.0.1'; create user " +
+                          kUser + "@'127.0.0.1' identified by 'w'; grant select on *.* to " + kUser +
+                          "@'127.0.0.1'"));
+  }
+  void TearDown() override {
+    AdminExec("set global general_log = 0");
+    AdminExec(std::string("drop user if exists ") + kUser + "@'127.0.0.1'");
+  }
+  GenRun Run(std::vector<std::string> arguments) {
+    std::vector<std::string> all = {"-P", std::to_string(TestPort()), "-u", kUser, "--password=w"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return RunGen(all);
+  }
+};
+
+TEST_F(WatchedUser, EveryCommandSendsOnlyTheWindowsStatements) {
+  ASSERT_TRUE(AdminExec("set global log_output = 'TABLE'; truncate table mysql.general_log; "
+                        "set global general_log = 1"));
+  TempDir temp;
+  const std::vector<std::vector<std::string>> commands = {
+      {"databases"},
+      {"tables", "kelvane_cli_names"},
+      {"columns", "kelvane_cli", "switches", "--bool-tinyint1"},
+      {"generate", "kelvane_cli", "用户表", "--pane", "set-class", "--encoding", "gbk"},
+      {"generate", "kelvane_cli", "missing", "--pane", "set-class"},
+      {"export", "kelvane_cli_names", "--out", temp.path().string()},
+      {"export", "kelvane_cli_korean", "good", "t_ko", "--out", temp.path().string()},
+  };
+  for (const auto& command : commands) Run(command);
+  AdminExec("set global general_log = 0");
+
+  const auto statements = AdminQuery(
+      std::string("select convert(argument using utf8mb4) from mysql.general_log where "
+                  "command_type = 'Query' and user_host like '") + kUser + "%'");
+  ASSERT_FALSE(statements.empty());
+  const std::regex metadataSelect("select \\* from `(``|[^`])+` where 1=0");
+  for (const std::string& sql : statements)
+    EXPECT_TRUE(sql == "show databases" || sql == "show tables" || std::regex_match(sql, metadataSelect))
+        << "unexpected statement: " << sql;
+}
+
+}  // namespace
+}  // namespace kelvane::testing
