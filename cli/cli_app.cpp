@@ -407,7 +407,11 @@ int RunCli(const std::vector<std::string>& rawArguments) {
   CLI::App* exporter = app.add_subcommand("export", "Write the five texts of each table to files");
   exporter->add_option("DB", settings.database, "Database")->required()->check(nonEmpty);
   exporter->add_option("TABLE", settings.tables, "Tables to export (default: all)");
-  exporter->add_option("--out", settings.out, "Output folder (created when missing)")->required();
+  exporter->add_option("--out", settings.out, "Output folder (created when missing)")
+      ->required()
+      ->check([](const std::string& dir) {
+        return dir.empty() ? std::string("the output folder must not be empty") : std::string();
+      });
   encodingOption(exporter, "gbk");
 
   // The full reference stays with the top-level help.

@@ -21,61 +21,50 @@ bool Listed(const GenRun& run) {
   return run.exitCode == 0 && run.out.find("kelvane_cli\n") != std::string::npos;
 }
 
-class OptionFiles : public ::testing::Test {
- protected:
-  // HOME with ~/.my.cnf holding `text`.
-  GenEnvironment HomeFile(const std::string& text) {
-    WriteBytes(temp.path() / "home" / ".my.cnf", text);
-    GenEnvironment environment;
-    environment.set["HOME"] = (temp.path() / "home").string();
-    return environment;
-  }
-  TempDir temp;
+struct PasswordSource {
+  const char* what;
+  std::string homeFile;       // ~/.my.cnf
+  std::string mysqlHomeFile;  // $MYSQL_HOME/my.cnf
+  const char* mysqlPwd;       // nullptr: unset
+  std::vector<std::string> arguments;
+  bool connects;
 };
 
-TEST_F(OptionFiles, ClientGroupOfTheHomeFileGivesThePassword) {
-  EXPECT_TRUE(Listed(Databases(HomeFile("[client]\npassword=" + kRight + "\n"))));
-}
-
-TEST_F(OptionFiles, OwnGroupInMysqlHomeGivesThePassword) {
-  WriteBytes(temp.path() / "etc" / "my.cnf", "[kelvane-gen]\npassword=" + kRight + "\n");
-  GenEnvironment environment;
-  environment.set["MYSQL_HOME"] = (temp.path() / "etc").string();
-  EXPECT_TRUE(Listed(Databases(environment)));
-}
-
-TEST_F(OptionFiles, OwnGroupOverridesTheClientGroup) {
-  EXPECT_TRUE(Listed(Databases(HomeFile("[client]\npassword=wrong\n[kelvane-gen]\npassword=" + kRight + "\n"))));
-}
-
-TEST_F(OptionFiles, OtherProgramsGroupsAreNotRead) {
-  const GenRun run = Databases(HomeFile("[mysql]\npassword=" + kRight + "\n[mysqldump]\npassword=" + kRight + "\n"));
-  EXPECT_EQ(run.exitCode, 2);
-  EXPECT_NE(run.err.find("using password: NO"), std::string::npos) << run.err;
-}
-
-TEST_F(OptionFiles, TheCommandLineBeatsTheOptionFile) {
-  EXPECT_EQ(Databases(HomeFile("[client]\npassword=" + kRight + "\n"), {"--password=wrong"}).exitCode, 2);
-}
-
-TEST_F(OptionFiles, TheOptionFileBeatsMysqlPwd) {
-  GenEnvironment environment = HomeFile("[kelvane-gen]\npassword=" + kRight + "\n");
-  environment.set["MYSQL_PWD"] = "wrong";
-  EXPECT_TRUE(Listed(Databases(environment)));
-}
-
-TEST(MysqlPwd, IsUsedWhenNothingElseGivesAPassword) {
-  GenEnvironment environment;
-  environment.set["MYSQL_PWD"] = kRight;
-  EXPECT_TRUE(Listed(Databases(environment)));
-  environment.set["MYSQL_PWD"] = "wrong";
-  EXPECT_EQ(Databases(environment).exitCode, 2);
-}
-
-TEST(MysqlPwd, TheCommandLineBeatsIt) {
-  GenEnvironment environment;
-  environment.set["MYSQL_PWD"] = "wrong";
-  EXPECT_TRUE(Listed(Databases(environment, {"--password=" + kRight})));
+TEST(PasswordSources, FollowTheMysqlClientsOrder) {
+  const PasswordSource sources[] = {
+      {"[client] of ~/.my.cnf", "[client]\npassword=" + kRight + "\n", "", nullptr, {}, true},
+      {"own group in $MYSQL_HOME", "", "[kelvane-gen]\npassword=" + kRight + "\n", nullptr, {}, true},
+      {"own group after [client]", "[client]\npassword=wrong\n[kelvane-gen]\npassword=" + kRight + "\n",
+       "", nullptr, {}, true},
+      {"other programs' groups", "[mysql]\npassword=" + kRight + "\n[mysqldump]\npassword=" + kRight + "\n",
+       "", nullptr, {}, false},
+      {"command line over option file", "[client]\npassword=" + kRight + "\n", "", nullptr,
+       {"--password=wrong"}, false},
+      {"option file over MYSQL_PWD", "[kelvane-gen]\npassword=" + kRight + "\n", "", "wrong", {}, true},
+      {"MYSQL_PWD alone", "", "", kRight.c_str(), {}, true},
+      {"wrong MYSQL_PWD", "", "", "wrong", {}, false},
+      {"command line over MYSQL_PWD", "", "", "wrong", {"--password=" + kRight}, true},
+      {"nothing at all", "", "", nullptr, {}, false},
+  };
+  for (const PasswordSource& source : sources) {
+    SCOPED_TRACE(source.what);
+    TempDir temp;
+    GenEnvironment environment;
+    environment.set["HOME"] = temp.path().string();
+    if (!source.homeFile.empty()) WriteBytes(temp.path() / ".my.cnf", source.homeFile);
+    if (!source.mysqlHomeFile.empty()) {
+      WriteBytes(temp.path() / "etc" / "my.cnf", source.mysqlHomeFile);
+      environment.set["MYSQL_HOME"] = (temp.path() / "etc").string();
+    }
+    if (source.mysqlPwd) environment.set["MYSQL_PWD"] = source.mysqlPwd;
+    const GenRun run = Databases(environment, source.arguments);
+    if (source.connects) {
+      EXPECT_TRUE(Listed(run)) << run.err;
+    } else {
+      EXPECT_EQ(run.exitCode, 2);
+      EXPECT_NE(run.err.find("Access denied"), std::string::npos) << run.err;
+    }
+  }
 }
 
 TEST(Prompt, AsksOnTheTerminalWithoutEcho) {
@@ -89,15 +78,10 @@ TEST(Prompt, AsksOnTheTerminalWithoutEcho) {
     EXPECT_NE(run.err.find("Enter password: "), std::string::npos);
     EXPECT_EQ(run.err.find(kRight), std::string::npos) << "the password was echoed: " << run.err;
   }
-}
-
-TEST(Prompt, AWrongTypedPasswordIsAnAuthenticationFailure) {
-  GenEnvironment environment;
-  environment.terminal = true;
-  environment.typeAfterPrompt = "wrong\n";
-  const GenRun run = Databases(environment, {"-p"});
-  EXPECT_EQ(run.exitCode, 2);
-  EXPECT_NE(run.err.find("Access denied"), std::string::npos) << run.err;
+  GenEnvironment wrong;
+  wrong.terminal = true;
+  wrong.typeAfterPrompt = "wrong\n";
+  EXPECT_EQ(Databases(wrong, {"-p"}).exitCode, 2);
 }
 
 TEST(Prompt, WithoutATerminalReadsStandardInput) {

@@ -64,16 +64,5 @@ TEST(FolderWrite, FilesAndLinksInTheWayAreNotReplaced) {
   EXPECT_EQ(FileListing(temp.path()), "elsewhere/\nlink\nt\n");
 }
 
-TEST(FolderWrite, GbkFilesAreRefusedBeforeAnythingIsBuiltWhenANameDoesNotFit) {
-  std::vector<OutputFile> files;
-  std::string error;
-  const FieldTable fields = {{"이름", "文本型", "Jw", "String"}, StateRecord()};
-  EXPECT_FALSE(BuildTableFiles("t", "t", fields, Encoding::Gbk, files, error));
-  EXPECT_TRUE(files.empty());
-  EXPECT_NE(error.find("U+C774"), std::string::npos);
-  EXPECT_TRUE(BuildTableFiles("t", "t", fields, Encoding::Utf8, files, error));
-  EXPECT_EQ(files.size(), 5u);
-}
-
 }  // namespace
 }  // namespace kelvane::cli

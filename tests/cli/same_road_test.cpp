@@ -56,21 +56,6 @@ TEST(SameRoad, GenerateGivesEveryPaneOfEveryFixtureTableAsTheWindowDoes) {
   }
 }
 
-TEST(SameRoad, GenerateInGbkIsTheUtf8TextConverted) {
-  for (const char* table : {"user", "用户表", "switches"}) {
-    const FieldTable fields = WindowColumns("kelvane_cli", table);
-    for (std::size_t i = 0; i < std::size(kPaneNames); ++i) {
-      SCOPED_TRACE(std::string(table) + " " + kPaneNames[i]);
-      const GenRun run = RunGen(
-          With({"generate", "kelvane_cli", table, "--pane", kPaneNames[i]}, {"--encoding", "gbk"}));
-      EXPECT_EQ(run.exitCode, 0) << run.err;
-      const GbkConversion expected = Utf8ToGbk(BuildPaneText(kAllPanes[i], table, fields));
-      ASSERT_TRUE(expected.ok);
-      EXPECT_TRUE(BytesEqual(expected.bytes, run.out));
-    }
-  }
-}
-
 TEST(SameRoad, BoolTinyint1GivesTheTextsOfTheLogicalColumns) {
   for (const auto& [db, table] : {std::pair{"kelvane_cli", "switches"},
                                   std::pair{"kelvane_shop", "all_types"},
@@ -118,25 +103,6 @@ void ExpectExportOfCli(cli::Encoding encoding, bool boolTinyint1) {
 TEST(SameRoad, ExportInUtf8WritesTheBuildersTexts) { ExpectExportOfCli(cli::Encoding::Utf8, false); }
 TEST(SameRoad, ExportInGbkWritesTheBuildersTextsConverted) { ExpectExportOfCli(cli::Encoding::Gbk, false); }
 TEST(SameRoad, ExportWithBoolTinyint1) { ExpectExportOfCli(cli::Encoding::Gbk, true); }
-
-TEST(SameRoad, ExportedUserFilesEqualTheHandWrittenGoldens) {
-  TempDir temp;
-  const GenRun run = RunGen(With({"export", "kelvane_cli", "user", "--out", temp.path().string()}, {}));
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  std::string setClass;
-  for (const char* section : {"header_local", "db_write", "db_read", "control_binding", "json"})
-    setClass += ReadGolden(std::string("set_class/user_id_name/") + section + ".txt");
-  const std::pair<const char*, std::string> expected[] = {
-      {"custom_type.txt", ReadGolden("custom_type/user_id_name.txt")},
-      {"class_module.txt", ReadGolden("class_module/user_id_name.txt")},
-      {"set_class.txt", setClass},
-      {"user.cs", ReadGolden("csharp_entity/user_id_name.txt")},
-      {"Star.cs", ReadGolden("csharp_operation/fixed.txt")}};
-  for (const auto& [file, utf8] : expected) {
-    SCOPED_TRACE(file);
-    EXPECT_TRUE(BytesEqual(Utf8ToGbk(utf8).bytes, ReadBytes(temp.path() / "user" / file)));
-  }
-}
 
 TEST(SameRoad, MadeSafeFoldersHoldTheTextsOfTheRealTableName) {
   TempDir temp;
