@@ -83,6 +83,21 @@ std::size_t Convert(const char* to, const char* from, std::string_view input, st
   return stopped;
 }
 
+// Offset of the first character of valid UTF-8 text that does not survive a round trip
+// through GBK on its own.
+std::size_t FirstLostCharacter(std::string_view utf8) {
+  std::string gbk, back;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t len = Utf8SequenceLength(utf8.substr(i));
+    const std::string_view character = utf8.substr(i, len);
+    if (Convert("GBK", "UTF-8", character, gbk) != len ||
+        Convert("UTF-8", "GBK", gbk, back) != gbk.size() || back != character)
+      return i;
+    i += len;
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::string Trim(std::string_view text) {
@@ -130,16 +145,22 @@ GbkConversion Utf8ToGbk(std::string_view utf8) {
     }
     i += len;
   }
-  const std::size_t stopped = Convert("GBK", "UTF-8", utf8, result.bytes);
-  if (stopped < utf8.size()) {
-    const std::size_t len = Utf8SequenceLength(utf8.substr(stopped));
-    result.badOffset = stopped;
-    result.badCharacter = std::string(utf8.substr(stopped, len));
-    result.badCodePoint = CodePointName(result.badCharacter);
-    result.bytes.clear();
-    return result;
+  std::size_t stopped = Convert("GBK", "UTF-8", utf8, result.bytes);
+  if (stopped == utf8.size()) {
+    // iconv drops some characters without an error (the Unicode tag characters, for one), so
+    // a conversion only counts when the GBK text reads back as the very same UTF-8.
+    std::string back;
+    if (GbkToUtf8(result.bytes, back) && back == utf8) {
+      result.ok = true;
+      return result;
+    }
+    stopped = FirstLostCharacter(utf8);
   }
-  result.ok = true;
+  const std::size_t len = Utf8SequenceLength(utf8.substr(stopped));
+  result.badOffset = stopped;
+  result.badCharacter = std::string(utf8.substr(stopped, len));
+  result.badCodePoint = CodePointName(result.badCharacter);
+  result.bytes.clear();
   return result;
 }
 

@@ -51,6 +51,12 @@ TEST(Gbk, ReportsTheFirstCharacterItCannotHold) {
   EXPECT_FALSE(emoji.ok);
   EXPECT_EQ(emoji.badCodePoint, "U+1F600");
 
+  // iconv silently skips the tag characters; they must still be reported as lost.
+  const GbkConversion tag = Utf8ToGbk("name\xF3\xA0\x80\x81x");
+  EXPECT_FALSE(tag.ok);
+  EXPECT_EQ(tag.badOffset, 4u);
+  EXPECT_EQ(tag.badCodePoint, "U+E0001");
+
   const GbkConversion broken = Utf8ToGbk("ab\xFF\x41");
   EXPECT_FALSE(broken.ok);
   EXPECT_EQ(broken.badOffset, 2u);
