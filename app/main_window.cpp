@@ -49,14 +49,23 @@ class BusyCursor {
   BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// Clears a list and fills it with names, without running the selection command.
+// Clears a list and fills it with names in one batch, without running the selection command.
 void RefillList(QListWidget* list, const std::vector<std::string>& names, bool checkable) {
   const QSignalBlocker block(list);
   list->clear();
-  for (const std::string& name : names) {
-    auto* item = new QListWidgetItem(FromUtf8(name), list);
-    item->setData(kNameRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+  QStringList labels;
+  labels.reserve(static_cast<qsizetype>(names.size()));
+  for (const std::string& name : names) labels.append(FromUtf8(name));
+  list->addItems(labels);
+  for (int row = 0; row < list->count(); ++row) {
+    const std::string& name = names[static_cast<std::size_t>(row)];
+    // A name that does not read back byte for byte from its label keeps its bytes beside it.
+    if (labels[row].toStdString() != name) {
+      list->item(row)->setData(kNameRole,
+                               QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    }
     if (checkable) {
+      QListWidgetItem* item = list->item(row);
       item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
       item->setCheckState(Qt::Unchecked);
     }
@@ -69,8 +78,10 @@ void ClearList(QListWidget* list) { RefillList(list, {}, false); }
 std::string SelectedName(const QListWidget* list) {
   const QList<QListWidgetItem*> selected = list->selectedItems();
   if (selected.isEmpty()) return {};
-  const QByteArray bytes = selected.first()->data(kNameRole).toByteArray();
-  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  const QVariant bytes = selected.first()->data(kNameRole);
+  if (!bytes.isValid()) return selected.first()->text().toStdString();
+  const QByteArray raw = bytes.toByteArray();
+  return std::string(raw.constData(), static_cast<std::size_t>(raw.size()));
 }
 
 // Reads an IPv4 box as dotted decimal text: missing or empty parts read as 0.
@@ -130,10 +141,13 @@ MainWindow::MainWindow(AppState& state, unsigned port, QWidget* parent)
   // Page 1: choose database, table, generate.
   AddLabel("标签7", 1, {12, 43, 200, 24}, QStringLiteral("第二步：选择下面的“数据库”"));
   databaseList_ = Place(new QListWidget, "选择列表框1", 1, 12, 66, 200, 300);
+  databaseList_->setUniformItemSizes(true);
   AddLabel("标签5", 1, {232, 43, 200, 24}, QStringLiteral("第三步：选择下面的“数据表”"));
   tableList_ = Place(new QListWidget, "列表框2", 1, 232, 66, 200, 300);
+  tableList_->setUniformItemSizes(true);
   AddLabel("标签6", 1, {459, 43, 300, 24}, QStringLiteral("字段"));
   columnList_ = Place(new QListWidget, "列表框1", 1, 459, 66, 300, 300);
+  columnList_->setUniformItemSizes(true);
   auto* generateButton = AddButton("按钮2", 1, {304, 384, 168, 26}, QStringLiteral("第四步：自动生成"));
   generateButton->setFont(FontF());
 

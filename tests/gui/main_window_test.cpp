@@ -277,6 +277,26 @@ class MainWindowTest : public QObject {
     QVERIFY(QApplication::clipboard()->text().contains(".数据类型 用户表\r\n"));
   }
 
+  void hostileNamesTravelUnchangedThroughTheWindow() {
+    const QString db = QString::fromUtf8("kelvane hostile `q' \"%\\ 库");
+    ConnectAndChoose(db.toUtf8().constData(), nullptr);
+    QCOMPARE(Status(), "已连接Mysql数据库:" + db);
+    const QStringList tables = Items("列表框2");
+    QCOMPARE(tables.size(), 6);
+    for (const QString& table : tables) {
+      Tabs()->setCurrentIndex(1);
+      Choose("列表框2", table);
+      QVERIFY2(List("列表框1")->count() >= 2, qPrintable(table));
+      Click("按钮2");
+      Click("按钮3");
+      const std::string copied = Utf8(QApplication::clipboard()->text());
+      QCOMPARE(copied, kelvane::BuildCustomTypeText(Utf8(table), state_->fields));
+      QVERIFY(copied.find(".数据类型 " + Utf8(table) + "\r\n") != std::string::npos);
+      const QString firstColumn = List("列表框1")->item(0)->text().section('|', 0, 0);
+      QVERIFY(copied.find("    .成员 " + Utf8(firstColumn) + ",") != std::string::npos);
+    }
+  }
+
   void closeButtonClosesTheWindow() {
     ConnectAndChoose("kelvane_shop", nullptr);
     QVERIFY(window_->isVisible());
