@@ -2,6 +2,7 @@
 // The last entry (by position) is the state flag and its accessor carries the comments that
 // explain the state codes.
 #include "generators/generators.h"
+#include "generators/text_writer.h"
 
 namespace kelvane {
 
@@ -14,32 +15,24 @@ constexpr std::string_view kLastParamComment =
 }  // namespace
 
 std::string BuildClassModuleText(const std::string& tableName, const FieldTable& fields) {
-  std::string out;
   // Header and fixed subroutines take about 260 bytes; one variable line plus one accessor
   // block take about 150 bytes plus the names; the last block's comments add about 250.
   std::size_t size = 640 + tableName.size();
   for (const FieldRecord& f : fields) {
     size += 160 + 7 * f.columnName.size() + 4 * f.eplType.size() + 3 * f.prefix.size();
   }
-  out.reserve(size);
+  TextWriter out(size);
 
-  out += ".版本 2\r\n";
-  out += "\r\n";
-  out += ".类程序集 ";
-  out += tableName;
-  out += "类, ,公开\r\n";
+  out.Put(".版本 2\r\n");
+  out.Put("\r\n");
+  out.Put(".类程序集 ", tableName, "类, ,公开\r\n");
   for (const FieldRecord& f : fields) {
-    out += ".程序集变量 ";
-    out += f.prefix;
-    out += f.columnName;
-    out += ',';
-    out += f.eplType;
-    out += "\r\n";
+    out.Put(".程序集变量 ", f.prefix, f.columnName, ',', f.eplType, "\r\n");
   }
-  out += "\r\n";
-  out += ".子程序 _初始化, , , 当基于本类的对象被创建后，此方法会被自动调用\r\n";
-  out += ".子程序 _销毁, , , 当基于本类的对象被销毁前，此方法会被自动调用\r\n";
-  out += "\r\n";
+  out.Put("\r\n");
+  out.Put(".子程序 _初始化, , , 当基于本类的对象被创建后，此方法会被自动调用\r\n");
+  out.Put(".子程序 _销毁, , , 当基于本类的对象被销毁前，此方法会被自动调用\r\n");
+  out.Put("\r\n");
 
   const std::size_t count = fields.size();
   for (std::size_t i = 0; i < count; ++i) {
@@ -47,47 +40,25 @@ std::string BuildClassModuleText(const std::string& tableName, const FieldTable&
     // Chosen by position: a column of the table that is also named X is not the last one.
     const bool last = (i + 1 == count);
 
-    out += ".子程序 ";
-    out += f.columnName;
-    out += ", ";
-    out += f.eplType;
     if (last) {
-      out += kLastSubComment;
+      out.Put(".子程序 ", f.columnName, ", ", f.eplType, kLastSubComment);
     } else {
-      out += ", 公开\r\n";
+      out.Put(".子程序 ", f.columnName, ", ", f.eplType, ", 公开\r\n");
     }
 
-    out += ".参数 _";
-    out += f.columnName;
-    out += ", ";
-    out += f.eplType;
     if (last) {
-      out += kLastParamComment;
+      out.Put(".参数 _", f.columnName, ", ", f.eplType, kLastParamComment);
     } else {
-      out += ", 可空\r\n";
+      out.Put(".参数 _", f.columnName, ", ", f.eplType, ", 可空\r\n");
     }
 
-    out += ".如果真 (取反 (是否为空 (_";
-    out += f.columnName;
-    out += ")))\r\n";
-
-    out += "     ";
-    out += f.prefix;
-    out += f.columnName;
-    out += "=_";
-    out += f.columnName;
-    out += "\r\n";
-
-    out += ".如果真结束\r\n";
-
-    out += "返回(";
-    out += f.prefix;
-    out += f.columnName;
-    out += ")\r\n";
-
-    out += "\r\n";
+    out.Put(".如果真 (取反 (是否为空 (_", f.columnName, ")))\r\n");
+    out.Put("     ", f.prefix, f.columnName, "=_", f.columnName, "\r\n");
+    out.Put(".如果真结束\r\n");
+    out.Put("返回(", f.prefix, f.columnName, ")\r\n");
+    out.Put("\r\n");
   }
-  return out;
+  return out.Take();
 }
 
 }  // namespace kelvane

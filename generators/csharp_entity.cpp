@@ -1,8 +1,10 @@
 // C# entity class with one auto-property per FieldTable entry, and a list class that keeps
 // entities in memory. Apart from the property lines the text depends on the table name only.
 #include "generators/generators.h"
+#include "generators/text_writer.h"
 
-#include <cstring>
+#include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace kelvane {
@@ -149,39 +151,43 @@ constexpr std::size_t CountMarks(std::string_view text) {
 constexpr std::size_t kHeadMarks = CountMarks(kHead);
 constexpr std::size_t kTailMarks = CountMarks(kTail);
 
-// Appends a template, putting the table name where the mark stands.
-void AppendWithTable(std::string& out, std::string_view text, const std::string& tableName) {
-  while (!text.empty()) {
-    const void* hit = std::memchr(text.data(), kTableMark, text.size());
-    if (hit == nullptr) {
-      out.append(text);
-      return;
-    }
-    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-    out.append(text.data(), at);
-    out += tableName;
+// A template cut at its marks, at compile time: the table name goes between the parts.
+template <std::size_t Marks>
+constexpr std::array<std::string_view, Marks + 1> CutAtMarks(std::string_view text) {
+  std::array<std::string_view, Marks + 1> parts{};
+  for (std::size_t i = 0; i < Marks; ++i) {
+    const std::size_t at = text.find(kTableMark);
+    parts[i] = text.substr(0, at);
     text.remove_prefix(at + 1);
   }
+  parts[Marks] = text;
+  return parts;
+}
+
+constexpr auto kHeadParts = CutAtMarks<kHeadMarks>(kHead);
+constexpr auto kTailParts = CutAtMarks<kTailMarks>(kTail);
+
+// Appends a template, putting the table name where the mark stood.
+template <std::size_t Parts>
+void AppendWithTable(TextWriter& out, const std::array<std::string_view, Parts>& parts,
+                     const std::string& tableName) {
+  out.Put(parts[0]);
+  for (std::size_t i = 1; i < Parts; ++i) out.Put(tableName, parts[i]);
 }
 
 }  // namespace
 
 std::string BuildCSharpEntityText(const std::string& tableName, const FieldTable& fields) {
-  std::string out;
   std::size_t size = kHead.size() + kTail.size() + (kHeadMarks + kTailMarks) * tableName.size();
   for (const FieldRecord& f : fields) size += 28 + f.csharpType.size() + f.columnName.size();
-  out.reserve(size);
+  TextWriter out(size);
 
-  AppendWithTable(out, kHead, tableName);
+  AppendWithTable(out, kHeadParts, tableName);
   for (const FieldRecord& f : fields) {
-    out += "    public ";
-    out += f.csharpType;
-    out += ' ';
-    out += f.columnName;
-    out += "{get;set;}\r\n";
+    out.Put("    public ", f.csharpType, ' ', f.columnName, "{get;set;}\r\n");
   }
-  AppendWithTable(out, kTail, tableName);
-  return out;
+  AppendWithTable(out, kTailParts, tableName);
+  return out.Take();
 }
 
 }  // namespace kelvane

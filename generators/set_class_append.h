@@ -1,22 +1,20 @@
 #pragma once
-// Appending helper shared by the set-class sections: every piece goes straight onto the
-// growing text, no temporaries and no streams.
-#include <string>
-#include <string_view>
+// Appending helpers shared by the set-class sections: every piece goes straight onto the
+// growing text through its TextWriter, no temporaries and no streams.
+#include "generators/text_writer.h"
 
 namespace kelvane::setclass {
 
 // Appends the pieces in order.
 template <typename... Pieces>
-inline void Put(std::string& out, const Pieces&... pieces) {
-  (out.append(std::string_view(pieces)), ...);
+inline void Put(TextWriter& out, const Pieces&... pieces) {
+  out.Put(pieces...);
 }
 
 // Appends the pieces in order, then the line end.
 template <typename... Pieces>
-inline void Line(std::string& out, const Pieces&... pieces) {
-  (out.append(std::string_view(pieces)), ...);
-  out.append("\r\n", 2);
+inline void Line(TextWriter& out, const Pieces&... pieces) {
+  out.Line(pieces...);
 }
 
 }  // namespace kelvane::setclass

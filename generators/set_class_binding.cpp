@@ -1,7 +1,6 @@
 // The seven control-binding extension subroutines of the set class (扩展_到高表头 to
 // 扩展_到超级列表框). Column loops run here and are unrolled into the emitted text; loops
 // over the records of the set are emitted as 易语言 loops that run in the generated program.
-#include <charconv>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -15,20 +14,6 @@ namespace kelvane {
 namespace {
 
 using setclass::Line;
-
-// A number as decimal text in a stack buffer, so it can be one piece of a Line or Put.
-class Decimal {
- public:
-  explicit Decimal(std::size_t value) {
-    const auto result = std::to_chars(buffer_, buffer_ + sizeof buffer_, value);
-    length_ = static_cast<std::size_t>(result.ptr - buffer_);
-  }
-  operator std::string_view() const { return {buffer_, length_}; }
-
- private:
-  char buffer_[24];
-  std::size_t length_ = 0;
-};
 
 // How the super list box shows a column's value in its cell.
 enum class CellForm { ToText, Bare, DateTime };
@@ -48,13 +33,13 @@ constexpr CellFormByPrefix kCellForms[] = {
 
 CellForm CellFormFor(const std::string& prefix) {
   for (const auto& entry : kCellForms) {
-    if (prefix == entry.prefix) return entry.form;
+    if (setclass::SamePrefix(prefix, entry.prefix)) return entry.form;
   }
   return CellForm::ToText;
 }
 
 // Sections 1 and 2: the advanced grid (header row, then one row per record).
-void AppendGridSubs(std::string& out, const std::string& tableName, const FieldTable& fields,
+void AppendGridSubs(TextWriter& out, const std::string& tableName, const FieldTable& fields,
                     std::size_t columnCount) {
   Line(out, ".子程序 扩展_到高表头,, 公开");
   Line(out, ".参数 _高级表格,高级表格");
@@ -88,7 +73,7 @@ void AppendGridSubs(std::string& out, const std::string& tableName, const FieldT
   for (std::size_t k = 0; k < columnCount; ++k) {
     const FieldRecord& column = fields[k];
     // Only date-time columns are formatted; every other type goes through 到文本.
-    const bool dateTime = column.prefix == "Jr";
+    const bool dateTime = setclass::SamePrefix(column.prefix, "Jr");
     const std::string_view open =
         dateTime ? ", #表格常量.文本型,时间_格式化EX(Go" : ", #表格常量.文本型,到文本（Go";
     const std::string_view close = dateTime ? "(), , , 3)) " : "())） ";
@@ -100,7 +85,7 @@ void AppendGridSubs(std::string& out, const std::string& tableName, const FieldT
 
 // The 加入项目 line shared by the combo box and list box subroutines: the second column is
 // the item text, the key column the item number.
-void AppendAddItem(std::string& out, std::string_view indent, std::string_view boxed,
+void AppendAddItem(TextWriter& out, std::string_view indent, std::string_view boxed,
                    const std::string& tableName, const std::string& keyColumn,
                    const std::string& secondColumn) {
   Line(out, indent, boxed, ".加入项目 (Jo", tableName, "集[i].", secondColumn, "()，Jo", tableName,
@@ -109,7 +94,7 @@ void AppendAddItem(std::string& out, std::string_view indent, std::string_view b
 
 // Sections 3 to 6: combo box and list box, each with all records and with the records whose
 // key equals _id. `control` is "组合框" or "列表框".
-void AppendItemListSubs(std::string& out, std::string_view control, const std::string& tableName,
+void AppendItemListSubs(TextWriter& out, std::string_view control, const std::string& tableName,
                         const std::string& keyColumn, const std::string& secondColumn) {
   const std::string boxed = "_" + std::string(control);
 
@@ -134,7 +119,7 @@ void AppendItemListSubs(std::string& out, std::string_view control, const std::s
 }
 
 // Section 7: the super list box in report view, one column per table column.
-void AppendSuperListSub(std::string& out, const std::string& tableName, const FieldTable& fields,
+void AppendSuperListSub(TextWriter& out, const std::string& tableName, const FieldTable& fields,
                         std::size_t columnCount) {
   Line(out, ".子程序 扩展_到超级列表框,, 公开");
   Line(out, ".参数 _超级列表框,超级列表框");
@@ -174,14 +159,19 @@ void AppendSuperListSub(std::string& out, const std::string& tableName, const Fi
 
 }  // namespace
 
-void AppendControlBindingSubs(std::string& out, const std::string& tableName,
+void AppendControlBindingSubs(std::string& text, const std::string& tableName,
                               const FieldTable& fields) {
   const std::size_t columnCount = setclass::ColumnRecordCount(fields);
   const std::string& keyColumn = setclass::KeyColumn(fields);
   const std::string& secondColumn = setclass::SecondColumn(fields);
 
-  // 66 fixed lines and five per column; names are short, so ~96 bytes a line is generous.
-  out.reserve(out.size() + (66 + 5 * columnCount) * 96 + 16 * tableName.size());
+  std::size_t nameBytes = 0;
+  for (std::size_t k = 0; k < columnCount; ++k) nameBytes += fields[k].columnName.size();
+  // 66 fixed lines and five per column, each within 96 bytes apart from the names; a column
+  // name appears five times, the table name in two per-column lines and ~24 fixed ones.
+  TextWriter out(text, (66 + 5 * columnCount) * 96 + 5 * nameBytes +
+                           (24 + 2 * columnCount) * tableName.size() +
+                           8 * (keyColumn.size() + secondColumn.size()));
 
   AppendGridSubs(out, tableName, fields, columnCount);
   AppendItemListSubs(out, "组合框", tableName, keyColumn, secondColumn);

@@ -28,9 +28,9 @@ constexpr Reader kReaders[] = {
 
 // "      Go<table>.<column>( Go返回记录集.读… (“<column>”) )"; a prefix outside the table gets
 // no line at all.
-void AppendReaderLine(std::string& out, const std::string& tableName, const FieldRecord& field) {
+void AppendReaderLine(TextWriter& out, const std::string& tableName, const FieldRecord& field) {
   for (const Reader& reader : kReaders) {
-    if (field.prefix == reader.prefix) {
+    if (setclass::SamePrefix(field.prefix, reader.prefix)) {
       Line(out, "      Go", tableName, ".", field.columnName, reader.call, field.columnName, "”) )");
       return;
     }
@@ -39,15 +39,15 @@ void AppendReaderLine(std::string& out, const std::string& tableName, const Fiel
 
 }  // namespace
 
-void AppendDbReadSubs(std::string& out, const std::string& tableName, const FieldTable& fields) {
+void AppendDbReadSubs(std::string& text, const std::string& tableName, const FieldTable& fields) {
   const std::string& t = tableName;
   const std::string& key = setclass::KeyColumn(fields);
   const std::size_t columns = setclass::ColumnRecordCount(fields);
 
   std::size_t nameBytes = 0;
   for (const FieldRecord& field : fields) nameBytes += field.columnName.size();
-  out.reserve(out.size() + 5120 + 16 * t.size() + key.size() +
-              3 * (2 * nameBytes + fields.size() * (48 + t.size())));
+  TextWriter out(text, 5120 + 16 * t.size() + key.size() +
+                           3 * (2 * nameBytes + fields.size() * (56 + t.size())));
 
   // 库_取: all rows, or one page when both page arguments are given; appends to the array.
   Line(out, ".子程序 库_取,逻辑型, 公开");

@@ -1,6 +1,8 @@
 // Set class: the database write subroutines 库_初始化, 库_增, 库_删 and 库_改. The SQL column,
 // value and SET lists are unrolled here, one piece per table column (the state record "X" is
 // never written to the database).
+#include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "generators/generators.h"
@@ -15,16 +17,48 @@ using setclass::Line;
 using setclass::Put;
 
 // Date-time members are formatted by 时间_格式化EX; everything else goes through 到文本.
-bool IsDateTime(const FieldRecord& field) { return field.prefix == "Jr"; }
+bool IsDateTime(const FieldRecord& field) { return setclass::SamePrefix(field.prefix, "Jr"); }
 
-// Cuts one final "," (the emitted insert lists carry none at their end).
-void DropTrailingComma(std::string& list) {
-  if (!list.empty() && list.back() == ',') list.pop_back();
+// 库_增's column list `a`,`b` (no comma at the end).
+void AppendInsertColumns(TextWriter& out, const FieldTable& fields, std::size_t columns) {
+  for (std::size_t i = 0; i < columns; ++i) {
+    Put(out, "`", fields[i].columnName, "`,");
+  }
+  // Every piece ends with a comma; the list carries none at its end.
+  if (columns > 0) out.DropBack();
+}
+
+// 库_增's value list, one piece per column of the column list (no comma at the end).
+void AppendInsertValues(TextWriter& out, const std::string& t, const FieldTable& fields,
+                        std::size_t columns) {
+  for (std::size_t i = 0; i < columns; ++i) {
+    const FieldRecord& field = fields[i];
+    if (IsDateTime(field)) {
+      Put(out, "'“+时间_格式化EX（Jo", t, "集[i].", field.columnName, "（）, , , 3)+”',");
+    } else {
+      Put(out, "'“+到文本（Jo", t, "集[i].", field.columnName, "（)）+”',");
+    }
+  }
+  if (columns > 0) out.DropBack();
+}
+
+// 库_改's SET list `a`='…',`b`='…', — the emitted code cuts the final comma itself at run time.
+void AppendUpdateSet(TextWriter& out, const std::string& t, const FieldTable& fields,
+                     std::size_t columns) {
+  for (std::size_t i = 0; i < columns; ++i) {
+    const FieldRecord& field = fields[i];
+    if (IsDateTime(field)) {
+      Put(out, "`", field.columnName, "`='”+时间_格式化EX(Jo", t, "集[i].", field.columnName,
+          "(), , , 3)+“',");
+    } else {
+      Put(out, "`", field.columnName, "`='”+到文本(Jo", t, "集[i].", field.columnName, "())+“',");
+    }
+  }
 }
 
 }  // namespace
 
-void AppendDbWriteSubs(std::string& out, const std::string& tableName, const FieldTable& fields) {
+void AppendDbWriteSubs(std::string& text, const std::string& tableName, const FieldTable& fields) {
   const std::string& t = tableName;
   const std::string& key = setclass::KeyColumn(fields);
   const std::string& status = setclass::StatusColumn(fields);
@@ -33,39 +67,11 @@ void AppendDbWriteSubs(std::string& out, const std::string& tableName, const Fie
   std::size_t nameBytes = 0;
   for (std::size_t i = 0; i < columns; ++i) nameBytes += fields[i].columnName.size();
 
-  // 库_增: `a`,`b` and the matching value pieces.
-  std::string insertColumns;
-  std::string insertValues;
-  insertColumns.reserve(nameBytes + 3 * columns);
-  insertValues.reserve(2 * nameBytes + columns * (80 + t.size()));
-  for (std::size_t i = 0; i < columns; ++i) {
-    const FieldRecord& field = fields[i];
-    Put(insertColumns, "`", field.columnName, "`,");
-    if (IsDateTime(field)) {
-      Put(insertValues, "'“+时间_格式化EX（Jo", t, "集[i].", field.columnName, "（）, , , 3)+”',");
-    } else {
-      Put(insertValues, "'“+到文本（Jo", t, "集[i].", field.columnName, "（)）+”',");
-    }
-  }
-  DropTrailingComma(insertColumns);
-  DropTrailingComma(insertValues);
-
-  // 库_改: `a`='…',`b`='…', — the emitted code cuts the final comma itself at run time.
-  std::string updateSet;
-  updateSet.reserve(2 * nameBytes + columns * (80 + t.size()));
-  for (std::size_t i = 0; i < columns; ++i) {
-    const FieldRecord& field = fields[i];
-    if (IsDateTime(field)) {
-      Put(updateSet, "`", field.columnName, "`='”+时间_格式化EX(Jo", t, "集[i].", field.columnName,
-          "(), , , 3)+“',");
-    } else {
-      Put(updateSet, "`", field.columnName, "`='”+到文本(Jo", t, "集[i].", field.columnName,
-          "())+“',");
-    }
-  }
-
-  out.reserve(out.size() + 4096 + 12 * t.size() + 4 * key.size() + 6 * status.size() +
-              insertColumns.size() + insertValues.size() + updateSet.size());
+  // Fixed text within 4 KB; the three lists take at most 64 bytes a column besides the names
+  // (the column list one name, the value list one, the SET list two) and the table name
+  // (once in each value piece).
+  TextWriter out(text, 4096 + 12 * t.size() + 4 * key.size() + 6 * status.size() +
+                           4 * nameBytes + columns * (3 * 64 + 2 * t.size()));
 
   // 库_初始化
   Line(out, " .子程序 库_初始化, , 公开, 进行数据库操作之前，必执行这个函数");
@@ -86,8 +92,12 @@ void AppendDbWriteSubs(std::string& out, const std::string& tableName, const Fie
   Line(out, " .局部变量 GwXpw, 文本型");
   Line(out, ".计次循环首 (取数组成员数 (Jo", t, "集),i）");
   Line(out, "        .如果真 (Jo", t, "集[i].", status, "()=1)");
-  Line(out, "              GwXps=“", insertColumns, "”");
-  Line(out, "              GwXpw=“", insertValues, "”");
+  Put(out, "              GwXps=“");
+  AppendInsertColumns(out, fields, columns);
+  Line(out, "”");
+  Put(out, "              GwXpw=“");
+  AppendInsertValues(out, t, fields, columns);
+  Line(out, "”");
   Line(out, "              .如果真 (取文本右边 (GwXps, 1) ＝ “,”)");
   Line(out, "                       GwXps= 取文本左边 (GwXps, 取文本长度 (GwXps) － 1)");
   Line(out, "              .如果真结束");
@@ -130,7 +140,9 @@ void AppendDbWriteSubs(std::string& out, const std::string& tableName, const Fie
   Line(out, " .局部变量 i, 整数型, ");
   Line(out, ".计次循环首 (取数组成员数 (Jo", t, "集),i）");
   Line(out, "        .如果真 (Jo", t, "集[i].", status, "()=2)");
-  Line(out, "              GwXps=“", updateSet, "”");
+  Put(out, "              GwXps=“");
+  AppendUpdateSet(out, t, fields, columns);
+  Line(out, "”");
   Line(out, "              .如果真 (取文本右边 (GwXps, 1) ＝ “,”)");
   Line(out, "                       GwXps= 取文本左边 (GwXps, 取文本长度 (GwXps) － 1)");
   Line(out, "              .如果真结束");

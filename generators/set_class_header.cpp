@@ -8,10 +8,18 @@ namespace kelvane {
 
 using setclass::Line;
 
-void AppendSetClassHeader(std::string& out, const std::string& tableName,
+namespace {
+
+// The fixed bytes of the two sections (everything but the names), rounded up.
+constexpr std::size_t kHeaderBytes = 1024;
+constexpr std::size_t kLocalArrayBytes = 3072;
+
+}  // namespace
+
+void AppendSetClassHeader(std::string& text, const std::string& tableName,
                           const FieldTable& /*fields*/) {
   const std::string& t = tableName;
-  out.reserve(out.size() + 1024 + 4 * t.size());
+  TextWriter out(text, kHeaderBytes + 5 * t.size());
 
   Line(out, ".类程序集 ", t, "集类, ,公开,", t, "集类");
   Line(out, ".程序集变量 Jo", t, "集,", t, "类,0,0,“1”");
@@ -34,16 +42,16 @@ void AppendSetClassHeader(std::string& out, const std::string& tableName,
   Line(out);
 }
 
-void AppendLocalArraySubs(std::string& out, const std::string& tableName,
+void AppendLocalArraySubs(std::string& text, const std::string& tableName,
                           const FieldTable& fields) {
   const std::string& t = tableName;
   // Where the emitted code names the key and the flag through the table's own entries;
   // 组_改 and 组_取 below use the fixed members "id" and "x" instead.
   const std::string& key = setclass::KeyColumn(fields);
   const std::string& status = setclass::StatusColumn(fields);
-  out.reserve(out.size() + 3072 + 20 * t.size() + key.size() + 3 * status.size());
+  TextWriter out(text, kLocalArrayBytes + 30 * t.size() + key.size() + 3 * status.size());
 
-  static constexpr const char* kFlagComment =
+  static constexpr char kFlagComment[] =
       "' 0-正常（与数据库一至），1-增加（数据库未增），2-更改（数据库未改），3-删除（数据库未删）";
 
   // 组_增: append, flag as added, return the new position.

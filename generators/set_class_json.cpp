@@ -35,13 +35,13 @@ constexpr std::string_view kTextSetter = "(GoTmp.取文本值 ())";
 
 std::string_view SetterFor(const std::string& prefix) {
   for (const auto& entry : kSetters) {
-    if (prefix == entry.prefix) return entry.argument;
+    if (setclass::SamePrefix(prefix, entry.prefix)) return entry.argument;
   }
   return kTextSetter;
 }
 
 // Section 8: the records whose key equals _id as a JSON array, one property per column.
-void AppendExportSub(std::string& out, const std::string& tableName, const FieldTable& fields,
+void AppendExportSub(TextWriter& out, const std::string& tableName, const FieldTable& fields,
                      std::size_t columnCount) {
   Line(out, ".子程序 扩展_导出Json, 文本型, 公开");
   Line(out, ".参数 _id, 整数型, ");
@@ -63,7 +63,7 @@ void AppendExportSub(std::string& out, const std::string& tableName, const Field
 }
 
 // Section 9: appends one record per member of a JSON array; the last line of the text.
-void AppendImportSub(std::string& out, const std::string& tableName, const FieldTable& fields,
+void AppendImportSub(TextWriter& out, const std::string& tableName, const FieldTable& fields,
                      std::size_t columnCount) {
   Line(out, ".子程序 扩展_导入Json, 逻辑型, 公开");
   Line(out, ".参数 _JSON格式化文本, 文本型, 可空");
@@ -100,11 +100,16 @@ void AppendImportSub(std::string& out, const std::string& tableName, const Field
 
 }  // namespace
 
-void AppendJsonSubs(std::string& out, const std::string& tableName, const FieldTable& fields) {
+void AppendJsonSubs(std::string& text, const std::string& tableName, const FieldTable& fields) {
   const std::size_t columnCount = setclass::ColumnRecordCount(fields);
 
-  // 36 fixed lines and four per column; ~80 bytes a line is generous for ordinary names.
-  out.reserve(out.size() + (36 + 4 * columnCount) * 80 + 8 * tableName.size());
+  std::size_t nameBytes = 0;
+  for (std::size_t k = 0; k < columnCount; ++k) nameBytes += fields[k].columnName.size();
+  // 36 fixed lines and four per column, each within 80 bytes apart from the names; a column
+  // name appears five times, the table name in two per-column lines and ~8 fixed ones.
+  TextWriter out(text, (36 + 4 * columnCount) * 80 + 5 * nameBytes +
+                           (8 + 2 * columnCount) * tableName.size() +
+                           setclass::KeyColumn(fields).size());
 
   AppendExportSub(out, tableName, fields, columnCount);
   // No blank line between the two subroutines: 扩展_导入Json follows directly.

@@ -2,7 +2,9 @@
 // Names with a fixed role in the set-class text. An entry that does not exist (a short or
 // empty FieldTable) gives the empty name, so the whole text can always be emitted.
 #include <cstddef>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 #include "schema/field_table.h"
 
@@ -22,6 +24,14 @@ inline const std::string& SecondColumn(const FieldTable& fields) { return EntryN
 // The state flag: the last entry ("X" for every table read from the server).
 inline const std::string& StatusColumn(const FieldTable& fields) {
   return EntryName(fields, fields.size());
+}
+
+// Whole-text equality of a variable prefix and a table entry, done inline: it is looked up
+// for every column, and every prefix the tables know is two bytes.
+inline bool SamePrefix(const std::string& prefix, std::string_view entry) {
+  if (prefix.size() != entry.size()) return false;
+  if (entry.size() == 2) return std::memcmp(prefix.data(), entry.data(), 2) == 0;
+  return std::string_view(prefix) == entry;
 }
 
 // Column records are entries 1 to count - 1 (all but the state record); none when FieldTable
