@@ -20,4 +20,9 @@ bool AdminExec(const std::string& sql, const std::string& database = "");
 // Runs a query as root and returns column 0 of every row.
 std::vector<std::string> AdminQuery(const std::string& sql, const std::string& database = "");
 
+// True for "show databases", "show tables" and the metadata select
+// "select * from `name` where 1=0" (name quoted correctly): the only statements the program
+// may send.
+bool IsAllowedStatement(const std::string& sql);
+
 }  // namespace kelvane::testing
