@@ -84,7 +84,7 @@ std::size_t Convert(const char* to, const char* from, std::string_view input, st
 }
 
 // Offset of the first character of valid UTF-8 text that does not survive a round trip
-// through GBK on its own.
+// through GBK on its own; utf8.size() when every character does.
 std::size_t FirstLostCharacter(std::string_view utf8) {
   std::string gbk, back;
   for (std::size_t i = 0; i < utf8.size();) {
@@ -95,7 +95,7 @@ std::size_t FirstLostCharacter(std::string_view utf8) {
       return i;
     i += len;
   }
-  return 0;
+  return utf8.size();
 }
 
 }  // namespace
@@ -146,15 +146,14 @@ GbkConversion Utf8ToGbk(std::string_view utf8) {
     i += len;
   }
   std::size_t stopped = Convert("GBK", "UTF-8", utf8, result.bytes);
+  // iconv drops some characters without an error (the Unicode tag characters, for one), so the
+  // part it converted only counts when it reads back as the very same UTF-8.
+  const std::string_view converted = utf8.substr(0, stopped);
+  std::string back;
+  if (!GbkToUtf8(result.bytes, back) || back != converted) stopped = FirstLostCharacter(converted);
   if (stopped == utf8.size()) {
-    // iconv drops some characters without an error (the Unicode tag characters, for one), so
-    // a conversion only counts when the GBK text reads back as the very same UTF-8.
-    std::string back;
-    if (GbkToUtf8(result.bytes, back) && back == utf8) {
-      result.ok = true;
-      return result;
-    }
-    stopped = FirstLostCharacter(utf8);
+    result.ok = true;
+    return result;
   }
   const std::size_t len = Utf8SequenceLength(utf8.substr(stopped));
   result.badOffset = stopped;

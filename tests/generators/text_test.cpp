@@ -56,6 +56,10 @@ TEST(Gbk, ReportsTheFirstCharacterItCannotHold) {
   EXPECT_FALSE(tag.ok);
   EXPECT_EQ(tag.badOffset, 4u);
   EXPECT_EQ(tag.badCodePoint, "U+E0001");
+  // Also when a character iconv does refuse comes after it: the first loss is reported.
+  const GbkConversion both = Utf8ToGbk("a\xF3\xA0\x80\x81" "b가");
+  EXPECT_FALSE(both.ok);
+  EXPECT_EQ(both.badOffset, 1u);
 
   const GbkConversion broken = Utf8ToGbk("ab\xFF\x41");
   EXPECT_FALSE(broken.ok);
