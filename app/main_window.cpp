@@ -256,9 +256,10 @@ void MainWindow::showEvent(QShowEvent* event) {
 void MainWindow::AlignPages() {
   if (pagesAligned_) return;
   pagesAligned_ = true;
+  // Every page sits at the same place inside the tab control.
+  const QPoint offset = tabs_->currentWidget()->mapTo(tabs_, QPoint(0, 0));
   for (int i = 0; i < tabs_->count(); ++i) {
     QWidget* page = tabs_->widget(i);
-    const QPoint offset = tabs_->currentWidget()->mapTo(tabs_, QPoint(0, 0));
     for (QWidget* child : page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
       const QVariant position = child->property("tabPosition");
       if (position.isValid()) child->move(position.toPoint() - offset);

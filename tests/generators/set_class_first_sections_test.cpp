@@ -50,12 +50,6 @@ std::string LineAt(const std::string& text, std::size_t n) {
   return text.substr(start, text.find("\r\n", start) - start);
 }
 
-std::vector<SampleTable> GoldenCases() {
-  return {testing::UserIdName(), testing::UserIdNameCreated(), testing::SevenPrefixes(),
-          testing::SingleColumn(), testing::OnlyX(),           testing::Empty(),
-          testing::FirstNotId(),   testing::Chinese(),         testing::SpaceInName()};
-}
-
 // N table columns cycling through the seven prefixes, then the state record.
 FieldTable MixedColumns(std::size_t n) {
   static const FieldRecord kKinds[] = {
@@ -76,7 +70,7 @@ FieldTable MixedColumns(std::size_t n) {
 // Expected texts
 
 TEST(SetClassFirstGolden, AllCasesMatchByteForByte) {
-  for (const SampleTable& sample : GoldenCases()) {
+  for (const SampleTable& sample : testing::SetClassGoldenCases()) {
     SCOPED_TRACE(sample.caseName);
     const std::string dir = "set_class/" + sample.caseName + "/";
     EXPECT_GOLDEN(dir + "header_local.txt", HeaderLocal(sample.tableName, sample.fields));
@@ -176,7 +170,7 @@ TEST(SetClassFirstNames, PrefixComparedAsWholeText) {
 // Every output must survive the conversion to the GBK code page the users paste into.
 
 TEST(SetClassFirstGbk, AllSampleOutputsAreEncodable) {
-  std::vector<SampleTable> samples = GoldenCases();
+  std::vector<SampleTable> samples = testing::SetClassGoldenCases();
   samples.push_back(testing::EveryTypeMapRow());
   samples.push_back(testing::OwnColumnX());
   for (const SampleTable& sample : samples) {

@@ -16,12 +16,6 @@ namespace {
 
 using testing::SampleTable;
 
-std::vector<SampleTable> GoldenCases() {
-  return {testing::UserIdName(),  testing::UserIdNameCreated(), testing::SevenPrefixes(),
-          testing::SingleColumn(), testing::OnlyX(),            testing::Empty(),
-          testing::FirstNotId(),   testing::Chinese(),          testing::SpaceInName()};
-}
-
 std::string Binding(const std::string& table, const FieldTable& fields) {
   std::string out;
   AppendControlBindingSubs(out, table, fields);
@@ -50,7 +44,7 @@ FieldTable MixedTable(std::size_t count, const std::vector<std::string>& prefixe
 }
 
 TEST(SetClassLastGolden, BothSectionsMatchTheGoldensAndConvertToGbk) {
-  for (const SampleTable& t : GoldenCases()) {
+  for (const SampleTable& t : testing::SetClassGoldenCases()) {
     SCOPED_TRACE(t.caseName);
     const std::string binding = Binding(t.tableName, t.fields);
     const std::string json = Json(t.tableName, t.fields);

@@ -14,12 +14,6 @@ namespace {
 
 using testing::SampleTable;
 
-std::vector<SampleTable> GoldenCases() {
-  return {testing::UserIdName(),  testing::UserIdNameCreated(), testing::SevenPrefixes(),
-          testing::SingleColumn(), testing::OnlyX(),            testing::Empty(),
-          testing::FirstNotId(),   testing::Chinese(),          testing::SpaceInName()};
-}
-
 // A table of `count` columns cycling through `prefixes`, followed by the state record.
 FieldTable MixedTable(std::size_t count, const std::vector<std::string>& prefixes) {
   FieldTable fields;
@@ -32,7 +26,7 @@ FieldTable MixedTable(std::size_t count, const std::vector<std::string>& prefixe
 TEST(SetClassWhole, EqualsTheSectionGoldensJoinedInOrder) {
   const char* const kSections[] = {"header_local.txt", "db_write.txt", "db_read.txt",
                                    "control_binding.txt", "json.txt"};
-  for (const SampleTable& t : GoldenCases()) {
+  for (const SampleTable& t : testing::SetClassGoldenCases()) {
     SCOPED_TRACE(t.caseName);
     std::string expected;
     for (const char* section : kSections)
@@ -58,7 +52,7 @@ TEST(SetClassWhole, StateOnlyAndEmptyTablesStillGiveTheWholeText) {
 }
 
 TEST(SetClassWhole, StartsWithVersionAndEndsWithTheImportReturnLine) {
-  for (const SampleTable& t : GoldenCases()) {
+  for (const SampleTable& t : testing::SetClassGoldenCases()) {
     SCOPED_TRACE(t.caseName);
     const std::string text = BuildSetClassText(t.tableName, t.fields);
     EXPECT_EQ(text.rfind(".版本 2\r\n\r\n", 0), 0u);
@@ -70,14 +64,14 @@ TEST(SetClassWhole, StartsWithVersionAndEndsWithTheImportReturnLine) {
 }
 
 TEST(SetClassWhole, GeneratingTwiceGivesTheSameText) {
-  for (const SampleTable& t : GoldenCases()) {
+  for (const SampleTable& t : testing::SetClassGoldenCases()) {
     SCOPED_TRACE(t.caseName);
     EXPECT_EQ(BuildSetClassText(t.tableName, t.fields), BuildSetClassText(t.tableName, t.fields));
   }
 }
 
 TEST(SetClassWhole, WholeTextConvertsToGbk) {
-  for (const SampleTable& t : GoldenCases()) {
+  for (const SampleTable& t : testing::SetClassGoldenCases()) {
     SCOPED_TRACE(t.caseName);
     const GbkConversion gbk = Utf8ToGbk(BuildSetClassText(t.tableName, t.fields));
     EXPECT_TRUE(gbk.ok) << "not in GBK: " << gbk.badCodePoint;

@@ -99,4 +99,10 @@ inline SampleTable OwnColumnX() {
   return {"own_column_x", "flags", {IntColumn("id"), TextColumn("X"), StateRecord()}};
 }
 
+// The cases that have golden files for every section of the set class.
+inline std::vector<SampleTable> SetClassGoldenCases() {
+  return {UserIdName(),   UserIdNameCreated(), SevenPrefixes(), SingleColumn(), OnlyX(),
+          Empty(),        FirstNotId(),        Chinese(),       SpaceInName()};
+}
+
 }  // namespace kelvane::testing
