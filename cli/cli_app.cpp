@@ -53,6 +53,7 @@ struct Settings {
   std::string pane;
   std::string encoding;  // empty: the command's default
   std::string out;
+  bool force = false;
 };
 
 void Error(const std::string& message) { std::cerr << kProgram << ": " << message << '\n'; }
@@ -257,10 +258,13 @@ int ExportCommand(const Settings& settings) {
     if (entry.changed) mapping += "table " + Quoted(entry.table) + " -> folder " + entry.folder + "\n";
   if (!WriteOut(mapping)) return kExitOther;
 
+  for (const std::string& name : RemoveStaleWorkFolders(outDir))
+    Error("removed " + (outDir / name).string() + ", left by an export that was stopped");
+
   const Encoding encoding = ChosenEncoding(settings, Encoding::Gbk);
   Progress progress(folders.size());
   int result = kExitOk;
-  std::size_t written = 0;
+  std::size_t written = 0, replaced = 0;
   for (std::size_t i = 0; i < folders.size(); ++i) {
     const FolderName& entry = folders[i];
     progress.Show(i + 1, entry.table);
@@ -271,16 +275,39 @@ int ExportCommand(const Settings& settings) {
     int code = ReadTable(connection.handle(), settings, entry.table, fields, error, serverGone);
     if (code == kExitOk && !BuildTableFiles(entry.table, entry.folder, fields, encoding, files, error))
       code = kExitEncoding;
-    else if (code == kExitOk && !WriteFolderAtomically(outDir, entry.folder, files, error))
-      code = kExitOther;
-    if (code != kExitOk) {
+    FolderWriteResult write;
+    if (code == kExitOk) {
+      write = WriteTableFolder(outDir, entry.folder, files, settings.force);
       progress.Clear();  // messages never land in the middle of the progress line
+      for (const std::string& path : write.forced) Error("replaced " + path + " (--force)");
+      if (!write.note.empty()) Error("table " + Quoted(entry.table) + ": " + write.note);
+      switch (write.status) {
+        case FolderWrite::Written:
+          break;
+        case FolderWrite::InTheWay:
+          for (const std::string& line : write.inTheWay) Error(line);
+          code = kExitInTheWay;
+          error = "table " + Quoted(entry.table) +
+                  ": nothing written; move the files above away or use --force to replace them";
+          break;
+        case FolderWrite::Failed:
+        case FolderWrite::TargetFailed:
+          code = kExitOther;
+          error = write.status == FolderWrite::Failed ? "table " + Quoted(entry.table) + ": " + write.error
+                                                      : write.error;
+          break;
+      }
+    }
+    if (code != kExitOk) {
+      progress.Clear();
       Error(error);
       if (result == kExitOk) result = code;
-      if (serverGone) break;  // the remaining tables would fail the same way
+      // The remaining tables would fail the same way.
+      if (serverGone || write.status == FolderWrite::TargetFailed) break;
       continue;
     }
     ++written;
+    if (write.replacedEarlier) ++replaced;
   }
   progress.Clear();
 
@@ -291,6 +318,7 @@ int ExportCommand(const Settings& settings) {
     summary += std::to_string(written) + " of " + TableCount(folders.size());
   summary += " of " + settings.database + " to " + settings.out + " (" +
              std::string(EncodingName(encoding)) + ")";
+  if (replaced > 0) summary += "; " + std::to_string(replaced) + " replaced an earlier export";
   if (written != folders.size()) summary += "; " + std::to_string(folders.size() - written) + " failed";
   if (!WriteOut(summary + "\n")) return kExitOther;
   return result;
@@ -328,9 +356,16 @@ Encoding: --encoding gbk|utf-8. Default: UTF-8 for generate (standard output), G
 export: table names that cannot be folder names as they stand (a / or other character some file
   system refuses, a leading dot, a device name, a name that meets another one when case is
   ignored) are made safe; each such table is printed as
-  table "NAME" -> folder FOLDER. Each table's folder is written whole and then put in place,
-  replacing an earlier export of it. Progress ("[12/340] orders") goes to standard error when it
-  is a terminal; a summary line ends the output.
+  table "NAME" -> folder FOLDER. export writes only its own five files and never removes a file
+  it did not write: each folder gets a manifest (.kelvane-gen-manifest) with the name, size and
+  hash of every file written. A re-export replaces the files the manifest lists unchanged; a
+  file at one of the five names that the previous export did not write, or that was changed
+  since, is named on standard error and nothing is written for that table (exit code 6) unless
+  --force is given (folders and links are never replaced). Other files in the folder are left
+  alone. A new folder, or one holding only the previous export, is put in place whole in one
+  step. Work folders (.kelvane-gen-PID-XXXXXX) left by a stopped export are removed by the next
+  one into the same folder. Progress ("[12/340] orders") goes to standard error when it is a
+  terminal; a summary line ends the output.
 
 Exit codes:
   0 success
@@ -339,6 +374,8 @@ Exit codes:
   3 database or table not found
   4 encoding failure (GBK cannot hold a character; try --encoding utf-8)
   5 other failure: any other server error, or a file that cannot be written
+  6 export: files the previous export did not write (or that were changed since) stand where
+    the export writes; nothing was written for those tables (see --force)
 )";
 
 }  // namespace
@@ -413,6 +450,9 @@ int RunCli(const std::vector<std::string>& rawArguments) {
         return dir.empty() ? std::string("the output folder must not be empty") : std::string();
       });
   encodingOption(exporter, "gbk");
+  exporter->add_flag("--force", settings.force,
+                     "Replace files at the export's file names even when the previous export did "
+                     "not write them or they were changed since");
 
   // The full reference stays with the top-level help.
   for (CLI::App* command : {databases, tables, columns, generate, exporter})

@@ -13,6 +13,7 @@ enum ExitCode : int {
   kExitNotFound = 3,    // database or table not found
   kExitEncoding = 4,    // GBK cannot hold a character of a name
   kExitOther = 5,       // any other server error, or a file that cannot be written
+  kExitInTheWay = 6,    // export: files the previous export did not write stand in the way
 };
 
 // The MySQL client's password spellings turned into the parser's: "-p" alone and "--password"

@@ -1,79 +1,16 @@
 #include "cli/table_export.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 #include "cli/safe_names.h"
 #include "text/text.h"
 
 namespace kelvane::cli {
 
-namespace fs = std::filesystem;
-
 namespace {
-
-std::string SystemError(const std::string& what, const fs::path& path) {
-  return what + " " + path.string() + ": " + std::strerror(errno);
-}
 
 std::string CharacterPart(const GbkConversion& conversion) {
   if (conversion.badCodePoint.empty())
     return "bytes that are not UTF-8 (" + Printable(conversion.badCharacter) + ")";
   return "the character '" + conversion.badCharacter + "' (" + conversion.badCodePoint + ")";
-}
-
-bool WriteWholeFile(const fs::path& path, const std::string& bytes, std::string& error) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    error = SystemError("cannot create", path);
-    return false;
-  }
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = SystemError("cannot write", path);
-      ::close(fd);
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0) {
-    error = SystemError("cannot write", path);
-    return false;
-  }
-  return true;
-}
-
-// The process's umask, read once (reading it means setting it).
-mode_t CurrentUmask() {
-  static const mode_t mask = [] {
-    const mode_t m = ::umask(0);
-    ::umask(m);
-    return m;
-  }();
-  return mask;
-}
-
-// A new empty hidden folder in dir, named with `kind`; empty path on failure.
-fs::path MakeWorkFolder(const fs::path& dir, const char* kind, std::string& error) {
-  std::string name = (dir / (std::string(kWorkFolderPrefix) + kind + "XXXXXX")).string();
-  if (::mkdtemp(name.data()) == nullptr) {
-    error = SystemError("cannot create a folder in", dir);
-    return {};
-  }
-  return name;
-}
-
-void RemoveQuietly(const fs::path& path) {
-  std::error_code ignored;
-  fs::remove_all(path, ignored);
 }
 
 }  // namespace
@@ -146,75 +83,6 @@ bool BuildTableFiles(const std::string& table, const std::string& folder, const 
     }
     files.push_back(std::move(file));
   }
-  return true;
-}
-
-bool WriteFolderAtomically(const fs::path& dir, const std::string& folder,
-                           const std::vector<OutputFile>& files, std::string& error) {
-  const fs::path target = dir / folder;
-  struct stat existing {};
-  const bool exists = ::lstat(target.c_str(), &existing) == 0;
-  if (!exists && errno != ENOENT) {
-    error = SystemError("cannot look at", target);
-    return false;
-  }
-  if (exists && !S_ISDIR(existing.st_mode)) {
-    error = target.string() + " exists and is not a folder; not replacing it";
-    return false;
-  }
-
-  const fs::path work = MakeWorkFolder(dir, "", error);
-  if (work.empty()) return false;
-  for (const OutputFile& file : files) {
-    if (!WriteWholeFile(work / file.name, file.bytes, error)) {
-      RemoveQuietly(work);
-      return false;
-    }
-  }
-  // mkdtemp makes the folder private; the export gets the usual permissions.
-  if (::chmod(work.c_str(), 0777 & ~CurrentUmask()) != 0) {
-    error = SystemError("cannot set permissions of", work);
-    RemoveQuietly(work);
-    return false;
-  }
-
-  if (!exists) {
-    if (::rename(work.c_str(), target.c_str()) != 0) {
-      error = SystemError("cannot create", target);
-      RemoveQuietly(work);
-      return false;
-    }
-    return true;
-  }
-  if (::renameat2(AT_FDCWD, work.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
-    RemoveQuietly(work);  // now holds the previous export
-    return true;
-  }
-  if (errno != EINVAL && errno != ENOSYS) {
-    error = SystemError("cannot replace", target);
-    RemoveQuietly(work);
-    return false;
-  }
-  // No exchange on this file system: move the old folder onto an empty one, then put the new
-  // one in place; undo the first step if the second fails.
-  const fs::path aside = MakeWorkFolder(dir, "old-", error);
-  if (aside.empty()) {
-    RemoveQuietly(work);
-    return false;
-  }
-  if (::rename(target.c_str(), aside.c_str()) != 0) {
-    error = SystemError("cannot replace", target);
-    RemoveQuietly(work);
-    RemoveQuietly(aside);
-    return false;
-  }
-  if (::rename(work.c_str(), target.c_str()) != 0) {
-    error = SystemError("cannot replace", target);
-    ::rename(aside.c_str(), target.c_str());
-    RemoveQuietly(work);
-    return false;
-  }
-  RemoveQuietly(aside);
   return true;
 }
 

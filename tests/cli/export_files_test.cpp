@@ -2,6 +2,9 @@
 // error is a terminal.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "run_gen.h"
@@ -20,49 +23,114 @@ GenRun Export(const std::string& db, const fs::path& out, std::vector<std::strin
   return RunGen(arguments, environment);
 }
 
+// Work folders of this program's runs (".kelvane-gen-<pid>-XXXXXX").
 bool HasWorkFolders(const fs::path& out) {
   for (const auto& entry : fs::directory_iterator(out))
-    if (entry.path().filename().string().starts_with(".kelvane-gen-")) return true;
+    if (entry.path().filename().string().starts_with(".kelvane-gen-") && entry.is_directory())
+      return true;
   return false;
 }
 
-TEST(ExportFiles, AnEarlierExportOfATableIsReplacedWhole) {
+const std::string kUserFiles =
+    "user/\nuser/.kelvane-gen-manifest\nuser/Star.cs\nuser/class_module.txt\nuser/custom_type.txt\n"
+    "user/set_class.txt\nuser/user.cs\n";
+
+// What the user had, what the export must leave of it, and how the run ends.
+struct UserFilesCase {
+  const char* what;
+  std::vector<std::pair<std::string, std::string>> before;   // written before the export
+  bool exportedBefore;                                        // then exported once
+  std::vector<std::pair<std::string, std::string>> changed;  // then written by hand
+  std::vector<std::string> arguments;                         // extra export arguments
+  int exitCode;
+  std::vector<std::string> messages;  // each must appear on standard error
+  std::vector<std::pair<std::string, std::string>> after;    // files that must hold exactly this
+};
+
+TEST(ExportFiles, NeverLosesOrOverwritesTheUsersFiles) {
+  const std::string edited = "hand edit\r\n";
+  const UserFilesCase cases[] = {
+      {"unrelated files in the folder of a table and beside it", {{"user/main.c", "int main(){}"},
+       {"user/.git/HEAD", "ref"}, {"notes.txt", "mine"}}, false, {}, {}, 0, {},
+       {{"user/main.c", "int main(){}"}, {"user/.git/HEAD", "ref"}, {"notes.txt", "mine"}}},
+      {"a file of the user's at an export file name", {{"user/custom_type.txt", "mine"},
+       {"user/stale.txt", "old"}}, false, {}, {}, 6,
+       {"/user/custom_type.txt: not written by the previous export", "table \"user\": nothing written"},
+       {{"user/custom_type.txt", "mine"}, {"user/stale.txt", "old"}}},
+      {"the same with --force", {{"user/custom_type.txt", "mine"}, {"user/stale.txt", "old"}}, false,
+       {}, {"--force"}, 0, {"replaced ", "/user/custom_type.txt (--force)"}, {{"user/stale.txt", "old"}}},
+      {"a hand edit after an export", {}, true, {{"user/set_class.txt", edited}}, {}, 6,
+       {"/user/set_class.txt: changed since the previous export"}, {{"user/set_class.txt", edited}}},
+      {"a hand edit with --force", {}, true, {{"user/set_class.txt", edited}}, {"--force"}, 0,
+       {"/user/set_class.txt (--force)"}, {}},
+      {"a file added by hand after an export", {}, true, {{"user/extra.txt", "mine"}}, {}, 0, {},
+       {{"user/extra.txt", "mine"}}},
+      {"a folder at an export file name, even with --force", {{"user/user.cs/keep", "x"}}, false, {},
+       {"--force"}, 6, {"/user/user.cs: a folder"}, {{"user/user.cs/keep", "x"}}},
+      {"a file where the table's folder goes", {{"user", "a file, not a folder"}}, false, {}, {"--force"},
+       6, {"/user: a file where the table's folder goes"}, {{"user", "a file, not a folder"}}},
+  };
+  for (const UserFilesCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir temp;
+    for (const auto& [path, bytes] : c.before) WriteBytes(temp.path() / path, bytes);
+    if (c.exportedBefore) {
+      ASSERT_EQ(Export("kelvane_cli", temp.path(), {"user"}).exitCode, 0);
+    }
+    for (const auto& [path, bytes] : c.changed) WriteBytes(temp.path() / path, bytes);
+    const GenRun run = Export("kelvane_cli", temp.path(), c.arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    for (const std::string& message : c.messages)
+      EXPECT_NE(run.err.find(message), std::string::npos) << message << " in " << run.err;
+    for (const auto& [path, bytes] : c.after) EXPECT_EQ(ReadBytes(temp.path() / path), bytes) << path;
+    // The other tables are written whatever happens to this one.
+    EXPECT_TRUE(fs::is_regular_file(temp.path() / "用户表" / "用户表.cs"));
+    EXPECT_FALSE(HasWorkFolders(temp.path()));
+  }
+}
+
+TEST(ExportFiles, OutDotDotFromInsideAWorkFolderKeepsIt) {
   TempDir temp;
-  WriteBytes(temp.path() / "user" / "stale.txt", "from last year");
-  WriteBytes(temp.path() / "user" / "custom_type.txt", "old text");
-  WriteBytes(temp.path() / "notes.txt", "mine");
+  WriteBytes(temp.path() / "user" / ".git" / "HEAD", "ref: refs/heads/main\n");
+  WriteBytes(temp.path() / "user" / "README", "mine");
+  const GenRun run = Export("kelvane_cli", temp.path() / "user" / "..", {"user"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadBytes(temp.path() / "user" / ".git" / "HEAD"), "ref: refs/heads/main\n");
+  EXPECT_EQ(ReadBytes(temp.path() / "user" / "README"), "mine");
+  EXPECT_TRUE(fs::is_regular_file(temp.path() / "user" / "user.cs"));
+}
+
+TEST(ExportFiles, AReExportReplacesItsOwnFilesQuietlyAndSaysSo) {
+  TempDir temp;
+  ASSERT_EQ(Export("kelvane_cli", temp.path(), {"user"}).exitCode, 0);
+  const std::string text = ReadBytes(temp.path() / "user" / "set_class.txt");
   const GenRun run = Export("kelvane_cli", temp.path(), {"user"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(FileListing(temp.path() / "user"),
-            "Star.cs\nclass_module.txt\ncustom_type.txt\nset_class.txt\nuser.cs\n");
-  EXPECT_NE(ReadBytes(temp.path() / "user" / "custom_type.txt"), "old text");
-  EXPECT_EQ(ReadBytes(temp.path() / "notes.txt"), "mine");
-  EXPECT_FALSE(HasWorkFolders(temp.path()));
+  EXPECT_EQ(run.err, "");
+  EXPECT_NE(run.out.find("; 1 replaced an earlier export"), std::string::npos) << run.out;
+  EXPECT_EQ(FileListing(temp.path()), kUserFiles);
+  EXPECT_EQ(ReadBytes(temp.path() / "user" / "set_class.txt"), text);
 }
 
-TEST(ExportFiles, ATableGbkCannotHoldKeepsItsEarlierExport) {
+TEST(ExportFiles, WorkFoldersOfAStoppedExportAreRemovedOnlyWhenProvablyStale) {
   TempDir temp;
-  ASSERT_EQ(Export("kelvane_cli_korean", temp.path(), {"--encoding", "utf-8"}).exitCode, 0);
-  const std::string before = FileListing(temp.path());
-  const std::string text = ReadBytes(temp.path() / "t_ko" / "set_class.txt");
-  const GenRun run = Export("kelvane_cli_korean", temp.path());
-  EXPECT_EQ(run.exitCode, 4);
-  EXPECT_EQ(FileListing(temp.path()), before);
-  EXPECT_EQ(ReadBytes(temp.path() / "t_ko" / "set_class.txt"), text);
-  EXPECT_FALSE(HasWorkFolders(temp.path()));
-}
-
-TEST(ExportFiles, AFileInTheWayFailsThatTableOnlyAndStaysAsItWas) {
-  TempDir temp;
-  WriteBytes(temp.path() / "user", "a file, not a folder");
-  const GenRun run = Export("kelvane_cli", temp.path());
-  EXPECT_EQ(run.exitCode, 5);
-  EXPECT_NE(run.err.find("exists and is not a folder"), std::string::npos) << run.err;
-  EXPECT_EQ(ReadBytes(temp.path() / "user"), "a file, not a folder");
-  EXPECT_TRUE(fs::is_regular_file(temp.path() / "flags" / "flags.cs"));
-  EXPECT_TRUE(fs::is_regular_file(temp.path() / "用户表" / "用户表.cs"));
-  EXPECT_NE(run.out.find("exported 3 of 4 tables"), std::string::npos) << run.out;
-  EXPECT_FALSE(HasWorkFolders(temp.path()));
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string dead = ".kelvane-gen-" + std::to_string(gone) + "-a1b2c3";
+  const std::string alive = ".kelvane-gen-" + std::to_string(::getpid()) + "-a1b2c3";
+  WriteBytes(temp.path() / dead / "set_class.txt", "half");
+  WriteBytes(temp.path() / alive / "set_class.txt", "busy");
+  WriteBytes(temp.path() / ".kelvane-gen-mine" / "x", "not a work folder");
+  const std::string deadWithFolder = ".kelvane-gen-" + std::to_string(gone) + "-d4e5f6";
+  WriteBytes(temp.path() / deadWithFolder / "sub" / "x", "not the export's");
+  const GenRun run = Export("kelvane_cli", temp.path(), {"user"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find(dead + ", left by an export that was stopped"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(temp.path() / dead));
+  EXPECT_EQ(ReadBytes(temp.path() / alive / "set_class.txt"), "busy");
+  EXPECT_TRUE(fs::exists(temp.path() / ".kelvane-gen-mine" / "x"));
+  EXPECT_TRUE(fs::exists(temp.path() / deadWithFolder / "sub" / "x"));
 }
 
 TEST(ExportFiles, AnOutputFolderThatIsAFileIsRefused) {

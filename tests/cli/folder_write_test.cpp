@@ -1,10 +1,13 @@
-// Writing a table's folder in one step: complete or untouched, never half.
+// Writing a table's folder: complete or untouched, never half, and never at the cost of a file
+// the export did not write.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
-#include "cli/table_export.h"
+#include "cli/folder_write.h"
 #include "run_gen.h"
 
 namespace kelvane::cli {
@@ -17,51 +20,128 @@ using testing::TempDir;
 using testing::WriteBytes;
 
 const std::vector<OutputFile> kFiles = {{"custom_type.txt", "one\r\n"}, {"t.cs", "two"}};
+const std::vector<OutputFile> kNewer = {{"custom_type.txt", "one, newer\r\n"}, {"t.cs", "two, newer"}};
+const std::string kWritten = "t/\nt/.kelvane-gen-manifest\nt/custom_type.txt\nt/t.cs\n";
 
-TEST(FolderWrite, ANewFolderGetsExactlyTheFilesWithUsualPermissions) {
+// The real steps, except that exchanging is unsupported (as on file systems without
+// RENAME_EXCHANGE) and the renames numbered in `failing` (counting from 1) fail.
+class Faulty : public FileSteps {
+ public:
+  explicit Faulty(std::vector<int> failing) : failing_(std::move(failing)) {}
+  int Rename(const fs::path& from, const fs::path& to) const override {
+    for (int n : failing_)
+      if (n == count_ + 1) {
+        ++count_;
+        return EIO;
+      }
+    ++count_;
+    return FileSteps::Rename(from, to);
+  }
+  int Exchange(const fs::path&, const fs::path&) const override { return EINVAL; }
+
+ private:
+  std::vector<int> failing_;
+  mutable int count_ = 0;
+};
+
+FolderWriteResult Write(const TempDir& temp, const std::vector<OutputFile>& files,
+                        const FileSteps& steps = SystemFileSteps()) {
+  return WriteTableFolder(temp.path(), "t", files, false, steps);
+}
+
+TEST(FolderWrite, ANewFolderGetsExactlyTheFilesAndTheManifestWithUsualPermissions) {
   TempDir temp;
   const mode_t old = ::umask(022);
-  std::string error;
-  EXPECT_TRUE(WriteFolderAtomically(temp.path(), "t", kFiles, error)) << error;
+  const FolderWriteResult result = Write(temp, kFiles);
   ::umask(old);
-  EXPECT_EQ(FileListing(temp.path()), "t/\nt/custom_type.txt\nt/t.cs\n");
+  EXPECT_EQ(result.status, FolderWrite::Written) << result.error;
+  EXPECT_EQ(FileListing(temp.path()), kWritten);
   EXPECT_EQ(ReadBytes(temp.path() / "t" / "custom_type.txt"), "one\r\n");
   struct stat info {};
   ASSERT_EQ(::stat((temp.path() / "t").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0755u);
 }
 
-TEST(FolderWrite, AnExistingFolderIsReplacedWhole) {
+TEST(FolderWrite, TheRenameFallbackReplacesTheEarlierExportAndUndoesAFailedStep) {
+  struct Case {
+    const char* what;
+    std::vector<int> failing;  // renames: 1 old folder aside, 2 new one in place, 3 undo
+    FolderWrite status;
+    const std::vector<OutputFile>* expected;
+  };
+  const Case cases[] = {
+      {"fallback without faults", {}, FolderWrite::Written, &kNewer},
+      {"moving the old folder aside fails", {1}, FolderWrite::Failed, &kFiles},
+      {"putting the new one in place fails: undone", {2}, FolderWrite::Failed, &kFiles},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir temp;
+    ASSERT_EQ(Write(temp, kFiles).status, FolderWrite::Written);
+    const FolderWriteResult result = Write(temp, kNewer, Faulty(c.failing));
+    EXPECT_EQ(result.status, c.status) << result.error;
+    EXPECT_EQ(FileListing(temp.path()), kWritten);
+    for (const OutputFile& file : *c.expected)
+      EXPECT_EQ(ReadBytes(temp.path() / "t" / file.name), file.bytes);
+  }
+  // When even the undo fails, the old export is kept under its hidden name, not removed.
   TempDir temp;
-  WriteBytes(temp.path() / "t" / "old.txt", "old");
-  WriteBytes(temp.path() / "t" / "sub" / "deep.txt", "old");
-  std::string error;
-  EXPECT_TRUE(WriteFolderAtomically(temp.path(), "t", kFiles, error)) << error;
-  EXPECT_EQ(FileListing(temp.path()), "t/\nt/custom_type.txt\nt/t.cs\n");
+  ASSERT_EQ(Write(temp, kFiles).status, FolderWrite::Written);
+  EXPECT_EQ(Write(temp, kNewer, Faulty({2, 3})).status, FolderWrite::Failed);
+  bool kept = false;
+  for (const auto& entry : fs::directory_iterator(temp.path()))
+    kept = kept || ReadBytes(entry.path() / "t.cs") == "two";
+  EXPECT_TRUE(kept) << FileListing(temp.path());
+}
+
+TEST(FolderWrite, BesideTheUsersFilesAnInterruptedReplacementIsStillTheExportsOwn) {
+  TempDir temp;
+  WriteBytes(temp.path() / "t" / "mine.txt", "mine");
+  ASSERT_EQ(Write(temp, kFiles).status, FolderWrite::Written);
+  // Renames: 1 manifest of old and new, 2 custom_type.txt, 3 t.cs (fails).
+  EXPECT_EQ(Write(temp, kNewer, Faulty({3})).status, FolderWrite::Failed);
+  EXPECT_EQ(ReadBytes(temp.path() / "t" / "custom_type.txt"), "one, newer\r\n");
+  EXPECT_EQ(ReadBytes(temp.path() / "t" / "t.cs"), "two");
+  const FolderWriteResult again = Write(temp, kNewer);
+  EXPECT_EQ(again.status, FolderWrite::Written) << ::testing::PrintToString(again.inTheWay);
+  EXPECT_EQ(FileListing(temp.path()), "t/\nt/.kelvane-gen-manifest\nt/custom_type.txt\nt/mine.txt\nt/t.cs\n");
+  EXPECT_EQ(ReadBytes(temp.path() / "t" / "t.cs"), "two, newer");
+  EXPECT_EQ(ReadBytes(temp.path() / "t" / "mine.txt"), "mine");
 }
 
 TEST(FolderWrite, AFailedWriteLeavesTheOldFolderAndNoWorkFolder) {
   TempDir temp;
-  WriteBytes(temp.path() / "t" / "old.txt", "old");
+  ASSERT_EQ(Write(temp, kFiles).status, FolderWrite::Written);
   const std::vector<OutputFile> broken = {{"fine.txt", "x"}, {"no/such/dir.txt", "y"}};
-  std::string error;
-  EXPECT_FALSE(WriteFolderAtomically(temp.path(), "t", broken, error));
-  EXPECT_NE(error.find("no/such/dir.txt"), std::string::npos) << error;
-  EXPECT_EQ(FileListing(temp.path()), "t/\nt/old.txt\n");
-  EXPECT_FALSE(WriteFolderAtomically(temp.path(), "fresh", broken, error));
-  EXPECT_EQ(FileListing(temp.path()), "t/\nt/old.txt\n");
+  EXPECT_EQ(Write(temp, broken).status, FolderWrite::Failed);
+  EXPECT_EQ(WriteTableFolder(temp.path(), "fresh", broken, false).status, FolderWrite::Failed);
+  EXPECT_EQ(FileListing(temp.path()), kWritten);
 }
 
-TEST(FolderWrite, FilesAndLinksInTheWayAreNotReplaced) {
+TEST(FolderWrite, AnOutputFolderThatTakesNoWritesStopsTheExport) {
   TempDir temp;
-  WriteBytes(temp.path() / "t", "a file");
+  const fs::path locked = temp.path() / "locked";
+  fs::create_directory(locked);
+  // Permissions do not stop root; the immutable flag does.
+  const bool root = ::geteuid() == 0;
+  ASSERT_EQ(root ? std::system(("chattr +i '" + locked.string() + "'").c_str())
+                 : ::chmod(locked.c_str(), 0555),
+            0);
+  const FolderWriteResult result = WriteTableFolder(locked, "t", kFiles, false);
+  if (root) std::system(("chattr -i '" + locked.string() + "'").c_str());
+  ::chmod(locked.c_str(), 0755);
+  EXPECT_EQ(result.status, FolderWrite::TargetFailed);
+  EXPECT_EQ(result.error.find(".kelvane-gen-"), std::string::npos) << result.error;
+  EXPECT_NE(result.error.find(locked.string()), std::string::npos) << result.error;
+  EXPECT_EQ(FileListing(locked), "");
+}
+
+TEST(FolderWrite, LinksInTheWayAreNotFollowedOrReplaced) {
+  TempDir temp;
   fs::create_directory(temp.path() / "elsewhere");
   fs::create_directory_symlink(temp.path() / "elsewhere", temp.path() / "link");
-  std::string error;
-  EXPECT_FALSE(WriteFolderAtomically(temp.path(), "t", kFiles, error));
-  EXPECT_FALSE(WriteFolderAtomically(temp.path(), "link", kFiles, error));
-  EXPECT_EQ(ReadBytes(temp.path() / "t"), "a file");
-  EXPECT_EQ(FileListing(temp.path()), "elsewhere/\nlink\nt\n");
+  EXPECT_EQ(WriteTableFolder(temp.path(), "link", kFiles, true).status, FolderWrite::InTheWay);
+  EXPECT_EQ(FileListing(temp.path()), "elsewhere/\nlink\n");
 }
 
 }  // namespace
