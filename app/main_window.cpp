@@ -18,6 +18,7 @@
 #include <QTextDocument>
 
 #include "app/about_text.h"
+#include "kelvane_version.h"
 #include "text/text.h"
 
 namespace kelvane {
@@ -114,7 +115,7 @@ std::string DottedAddress(const QString& text) {
 MainWindow::MainWindow(AppState& state, unsigned port, QWidget* parent)
     : QWidget(parent), state_(state), port_(port) {
   setObjectName(QStringLiteral("主窗口"));
-  setWindowTitle(QStringLiteral("Kelvane ver 1.0.4"));
+  setWindowTitle(QStringLiteral("Kelvane ver " KELVANE_VERSION));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);

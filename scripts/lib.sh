@@ -28,7 +28,8 @@ install_deps() {
 # build DIR [extra cmake args...]
 build() {
   local dir=$1; shift
-  cmake -S "$KELVANE_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S "$KELVANE_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_WERROR=ON \
+    "$@" >/dev/null
   cmake --build "$dir"
 }
 
