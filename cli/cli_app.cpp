@@ -4,13 +4,17 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <set>
 #include <string_view>
 
+#include "cli/option_files.h"
 #include "cli/password_prompt.h"
 #include "cli/safe_names.h"
 #include "cli/table_export.h"
@@ -25,6 +29,8 @@ namespace {
 constexpr const char* kProgram = "kelvane-gen";
 constexpr const char* kOptionGroup = "kelvane-gen";
 constexpr unsigned kUnknownDatabaseError = 1049;  // ER_BAD_DB_ERROR
+constexpr unsigned kWrongDatabaseName = 1102;     // ER_WRONG_DB_NAME
+constexpr unsigned kDatabaseAccessDenied = 1044;  // ER_DBACCESS_DENIED_ERROR
 
 const std::map<std::string, Pane>& PaneNames() {
   static const std::map<std::string, Pane> names = {
@@ -54,56 +60,69 @@ struct Settings {
   std::string encoding;  // empty: the command's default
   std::string out;
   bool force = false;
+  std::string optionFile;  // the gathered option files; empty: none are read
 };
 
 void Error(const std::string& message) { std::cerr << kProgram << ": " << message << '\n'; }
 
 std::string Quoted(const std::string& name) { return "\"" + Printable(name) + "\""; }
 
-// Writes bytes to standard output as they are; false when the output cannot take them.
+// Writes bytes to standard output as they are; says so and returns false when the output cannot
+// take them.
 bool WriteOut(std::string_view bytes) {
   std::cout.flush();
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size())
-    return false;
-  return std::fflush(stdout) == 0;
+  if ((bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size()) &&
+      std::fflush(stdout) == 0)
+    return true;
+  Error(std::string("cannot write to standard output: ") + std::strerror(errno));
+  std::clearerr(stdout);
+  return false;
 }
 
-class Connection {
- public:
-  Connection() = default;
-  Connection(const Connection&) = delete;
-  Connection& operator=(const Connection&) = delete;
-  ~Connection() {
-    if (handle_ > 0) mysqlClose(handle_);
-  }
+// "host:port", with brackets around an IPv6 address.
+std::string HostAndPort(const Settings& settings) {
+  const bool v6 = settings.host.find(':') != std::string::npos && !settings.host.starts_with("[");
+  return (v6 ? "[" + settings.host + "]" : settings.host) + ":" + std::to_string(settings.port);
+}
 
-  // Connects with `database` as default database ("" for none). On failure prints the server's
-  // message and returns the exit code; kExitOk on success.
-  int Open(const Settings& settings, const std::string& database) {
-    std::string password = settings.password;
-    if (settings.askPassword && !PromptPassword("Enter password: ", password)) {
+// Connects with `database` as default database ("" for none) and hands the connection to
+// `session`. On failure prints the server's message and returns the exit code; kExitOk on success.
+int Connect(const Settings& settings, const std::string& database, SchemaSession& session) {
+  std::string password = settings.password;
+  bool given = settings.passwordGiven;
+  if (settings.askPassword) {
+    if (!PromptPassword("Enter password: ", password)) {
       Error("no password was typed");
       return kExitUsage;
     }
-    std::string errorText;
-    unsigned errorCode = 0;
-    handle_ = mysqlConnect(settings.host, settings.user, password, database, settings.port,
-                           ConnectOptions{kOptionGroup, &errorText, &errorCode});
-    if (handle_ > 0) return kExitOk;
-    if (errorCode == kUnknownDatabaseError) {
-      Error("database " + Quoted(database) + " not found: " + errorText);
-      return kExitNotFound;
-    }
-    Error("cannot connect to " + settings.host + ":" + std::to_string(settings.port) + " as " +
-          settings.user + ": " + errorText + " (error " + std::to_string(errorCode) + ")");
-    return kExitConnection;
+    given = true;  // typed empty means the empty password
   }
-
-  ConnectionHandle handle() const { return handle_; }
-
- private:
-  ConnectionHandle handle_ = 0;
-};
+  std::string errorText;
+  unsigned errorCode = 0;
+  bool socket = false;
+  ConnectOptions options;
+  options.optionGroup = settings.optionFile.empty() ? "" : kOptionGroup;
+  options.errorText = &errorText;
+  options.errorCode = &errorCode;
+  options.optionFile = settings.optionFile;
+  options.passwordGiven = given;
+  options.usedSocket = &socket;
+  session.Replace(mysqlConnect(settings.host, settings.user, password, database, settings.port, options));
+  if (session.handle() > 0) return kExitOk;
+  if (errorCode == kUnknownDatabaseError || errorCode == kWrongDatabaseName) {
+    Error("database " + Quoted(database) + " not found: " + errorText);
+    return kExitNotFound;
+  }
+  if (errorCode == kDatabaseAccessDenied) {
+    Error("access to database " + Quoted(database) + " denied for user " + Quoted(settings.user) +
+          ": " + errorText);
+    return kExitNotFound;
+  }
+  const std::string where = socket ? settings.host + " through the local socket" : HostAndPort(settings);
+  Error("cannot connect to " + where + " as " + Printable(settings.user) + ": " + errorText + " (error " +
+        std::to_string(errorCode) + ")");
+  return kExitConnection;
+}
 
 // Reads the table's columns. On failure returns the exit code with `message` set; `serverGone`
 // tells a server that stopped answering from a table that is not there.
@@ -145,8 +164,8 @@ int ReadOneTable(ConnectionHandle connection, const Settings& settings, FieldTab
 }
 
 int ListCommand(const Settings& settings, bool databases) {
-  Connection connection;
-  if (int code = connection.Open(settings, databases ? "" : settings.database)) return code;
+  SchemaSession connection;
+  if (int code = Connect(settings, databases ? "" : settings.database, connection)) return code;
   std::vector<std::string> names;
   if (!ListNames(connection.handle(), databases, names)) {
     Error(databases ? "the server refused to list the databases"
@@ -159,8 +178,8 @@ int ListCommand(const Settings& settings, bool databases) {
 }
 
 int ColumnsCommand(const Settings& settings) {
-  Connection connection;
-  if (int code = connection.Open(settings, settings.database)) return code;
+  SchemaSession connection;
+  if (int code = Connect(settings, settings.database, connection)) return code;
   FieldTable fields;
   if (int code = ReadOneTable(connection.handle(), settings, fields)) return code;
   std::string text;
@@ -176,8 +195,8 @@ Encoding ChosenEncoding(const Settings& settings, Encoding fallback) {
 }
 
 int GenerateCommand(const Settings& settings) {
-  Connection connection;
-  if (int code = connection.Open(settings, settings.database)) return code;
+  SchemaSession connection;
+  if (int code = Connect(settings, settings.database, connection)) return code;
   FieldTable fields;
   if (int code = ReadOneTable(connection.handle(), settings, fields)) return code;
   const Encoding encoding = ChosenEncoding(settings, Encoding::Utf8);
@@ -221,8 +240,8 @@ std::string TableCount(std::size_t n) {
 
 int ExportCommand(const Settings& settings) {
   namespace fs = std::filesystem;
-  Connection connection;
-  if (int code = connection.Open(settings, settings.database)) return code;
+  SchemaSession connection;
+  if (int code = Connect(settings, settings.database, connection)) return code;
   std::vector<std::string> serverTables;
   if (!ListNames(connection.handle(), false, serverTables)) {
     Error("the server refused to list the tables of " + Quoted(settings.database));
@@ -339,11 +358,15 @@ constexpr const char* kFooter = R"(Commands:
 PANE is one of custom-type, class-module, set-class, csharp-entity, csharp-operation.
 
 Connection: -h/--host (default 127.0.0.1), -P/--port (default 3306), -u/--user (default root).
-  --password=PW or -pPW gives the password; -p or --password alone asks for it without echo.
-  With neither, the password comes from the [client] or [kelvane-gen] group of the MySQL option
-  files (/etc/my.cnf, /etc/mysql/my.cnf, $MYSQL_HOME/my.cnf, ~/.my.cnf), else from the
-  MYSQL_PWD environment variable. Host, user and port always take the command line's value or
-  the default above.
+  --password=PW or -pPW gives the password (--password= gives the empty one); -p or --password
+  alone asks for it without echo (an empty line is the empty password) and the word after it is
+  never taken as the password. The last of them counts. The password is overwritten with x in
+  the process list. With none of them, the password comes from the [client] or [kelvane-gen]
+  group of the MySQL option files (/etc/my.cnf, /etc/mysql/my.cnf, $MARIADB_HOME or
+  $MYSQL_HOME/my.cnf, ~/.my.cnf), else from the MYSQL_PWD environment variable. A
+  world-writable option file is ignored with a warning, as the MySQL client does; names always
+  travel as utf8mb4, whatever default-character-set a file sets. Host, user and port always
+  take the command line's value or the default above.
   Options may stand before or after the command.
 
 Encoding: --encoding gbk|utf-8. Default: UTF-8 for generate (standard output), GBK for the files
@@ -376,19 +399,47 @@ Exit codes:
   5 other failure: any other server error, or a file that cannot be written
   6 export: files the previous export did not write (or that were changed since) stand where
     the export writes; nothing was written for those tables (see --force)
+  7 a table or column name holds a control character (C0, DEL, U+2028, U+2029); nothing is
+    generated for that table
 )";
 
 }  // namespace
 
-std::vector<std::string> NormalizePasswordArguments(std::vector<std::string> arguments) {
-  for (std::string& argument : arguments) {
-    if (argument == "--") break;
-    if (argument == "--password")
-      argument = "-p";
-    else if (argument.size() > 2 && argument.starts_with("-p"))
-      argument = "--password=" + argument.substr(2);
+std::size_t PasswordStart(std::string_view argument) {
+  if (argument.starts_with("--password=")) return std::string_view("--password=").size();
+  if (argument.size() > 2 && argument.starts_with("-p")) return 2;
+  return 0;
+}
+
+PasswordArguments TakePasswordArguments(const std::vector<std::string>& arguments,
+                                        const std::vector<std::string>& optionsWithValue) {
+  PasswordArguments result;
+  bool afterDashes = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    afterDashes = afterDashes || argument == "--";
+    const std::size_t start = afterDashes ? 0 : PasswordStart(argument);
+    const bool ask = !afterDashes && (argument == "-p" || argument == "--password");
+    if (start == 0 && !ask) {
+      result.rest.push_back(argument);
+      continue;
+    }
+    if (i > 0 && result.valueMissing.empty() &&
+        std::find(optionsWithValue.begin(), optionsWithValue.end(), arguments[i - 1]) !=
+            optionsWithValue.end())
+      result.valueMissing = arguments[i - 1];
+    result.ask = ask;
+    result.given = !ask;
+    result.password = ask ? std::string() : argument.substr(start);
+    if (ask && i + 1 < arguments.size()) result.afterAsk.push_back(arguments[i + 1]);
   }
-  return arguments;
+  return result;
+}
+
+void HidePasswords(int argc, char** argv) {
+  for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+    if (const std::size_t start = PasswordStart(argv[i]))
+      for (char* c = argv[i] + start; *c != '\0'; ++c) *c = 'x';
 }
 
 int RunCli(const std::vector<std::string>& rawArguments) {
@@ -407,10 +458,14 @@ int RunCli(const std::vector<std::string>& rawArguments) {
   app.add_option("-P,--port", settings.port, "Server port (default 3306)")
       ->check(CLI::Range(1u, 65535u));
   app.add_option("-u,--user", settings.user, "User name (default root)");
-  app.add_option("--password", settings.password,
-                 "Password as given (also -pPW); -p or --password alone asks for it")
-      ->each([&](const std::string&) { settings.passwordGiven = true; });
-  app.add_flag("-p", settings.askPassword, "Ask for the password without echoing it");
+  // Taken out of the command line before it is parsed (TakePasswordArguments); declared for
+  // the help only.
+  std::string unusedPassword;
+  bool unusedAsk = false;
+  app.add_option("--password", unusedPassword,
+                 "Password as given (also -pPW; --password= is the empty one); -p or --password "
+                 "alone asks for it, the next word is never taken as the password");
+  app.add_flag("-p", unusedAsk, "Ask for the password without echoing it");
   app.add_flag("--bool-tinyint1", settings.boolTinyint1,
                "Map TINYINT(1) and BIT(1) columns to 逻辑型 / Jl / bool");
 
@@ -460,7 +515,28 @@ int RunCli(const std::vector<std::string>& rawArguments) {
         "Connection options (-h, -P, -u, --password, -p) and --bool-tinyint1 may stand before or\n"
         "after the command; 'kelvane-gen --help' describes them all.");
 
-  std::vector<std::string> reversed = NormalizePasswordArguments(rawArguments);
+  std::vector<std::string> optionsWithValue;
+  std::vector<const CLI::App*> commands = {&app};
+  for (const CLI::App* command : app.get_subcommands({})) commands.push_back(command);
+  for (const CLI::App* command : commands)
+    for (const CLI::Option* option : command->get_options())
+      if (option->get_type_size_max() > 0) {
+        for (const std::string& name : option->get_snames()) optionsWithValue.push_back("-" + name);
+        for (const std::string& name : option->get_lnames()) optionsWithValue.push_back("--" + name);
+      }
+  const PasswordArguments passwords = TakePasswordArguments(rawArguments, optionsWithValue);
+  settings.password = passwords.password;
+  settings.passwordGiven = passwords.given;
+  settings.askPassword = passwords.ask;
+  const auto usageError = [](const std::string& message) {
+    Error(message);
+    std::cerr << "Run '" << kProgram << " --help' for the commands and options.\n";
+    return kExitUsage;
+  };
+  if (!passwords.valueMissing.empty())
+    return usageError(passwords.valueMissing + " needs a value; a password argument follows it");
+
+  std::vector<std::string> reversed = passwords.rest;
   std::reverse(reversed.begin(), reversed.end());
   try {
     app.parse(reversed);
@@ -468,13 +544,25 @@ int RunCli(const std::vector<std::string>& rawArguments) {
     // The top-level help shows every command with its options.
     std::cout << (app.get_subcommands().empty() ? app.help("", CLI::AppFormatMode::All)
                                                 : app.help());
-    return std::cout.flush() ? kExitOk : kExitOther;
+    return WriteOut("") ? kExitOk : kExitOther;
   } catch (const CLI::ParseError& e) {
-    Error(e.what());
-    std::cerr << "Run '" << kProgram << " --help' for the commands and options.\n";
-    return kExitUsage;
+    const std::string message = e.what();
+    // The word after a bare -p may be a password the user meant to give: never show it.
+    for (const std::string& word : passwords.afterAsk)
+      if (!word.empty() && message.find(word) != std::string::npos)
+        return usageError("-p or --password alone asks for the password; the word after it is "
+                          "not taken as one (give it as --password=PW or -pPW)");
+    return usageError(message);
   }
-  if (settings.passwordGiven) settings.askPassword = false;
+
+  // The option files, gathered once and passed to the client library as one text.
+  const char* home = std::getenv("HOME");
+  const char* mysqlHome = std::getenv("MARIADB_HOME") ? std::getenv("MARIADB_HOME") : std::getenv("MYSQL_HOME");
+  const OptionText optionText = GatherOptionFiles(home ? home : "", mysqlHome ? mysqlHome : "");
+  for (const std::string& warning : optionText.warnings) std::cerr << warning << '\n';
+  settings.optionFile = OptionTextFile(optionText.text);
+  if (settings.optionFile.empty())
+    Error(std::string("the option files are not read: ") + std::strerror(errno));
 
   try {
     if (databases->parsed()) return ListCommand(settings, true);

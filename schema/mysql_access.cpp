@@ -131,8 +131,18 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
   mysql_options(conn, MYSQL_OPT_WRITE_TIMEOUT, &kWriteTimeoutSeconds);
   if (!options.optionGroup.empty())
     mysql_options(conn, MYSQL_READ_DEFAULT_GROUP, options.optionGroup.c_str());
-  if (mysql_real_connect(conn, OrNull(host), OrNull(user), OrNull(password), OrNull(database),
-                         port, nullptr, 0) == nullptr) {
+  if (!options.optionFile.empty())
+    mysql_options(conn, MYSQL_READ_DEFAULT_FILE, options.optionFile.c_str());
+  const char* secret = options.passwordGiven ? password.c_str() : OrNull(password);
+  const bool connected = mysql_real_connect(conn, OrNull(host), OrNull(user), secret,
+                                            OrNull(database), port, nullptr, 0) != nullptr;
+  // "localhost" (or an option file's socket setting) means the local socket, not TCP.
+  if (options.usedSocket) {
+    const char* info = mysql_get_host_info(conn);
+    *options.usedSocket = info != nullptr ? std::strstr(info, "socket") != nullptr
+                                          : OrNull(host) == nullptr || host == "localhost";
+  }
+  if (!connected) {
     if (options.errorText) *options.errorText = mysql_error(conn);
     if (options.errorCode) *options.errorCode = mysql_errno(conn);
     mysql_close(conn);

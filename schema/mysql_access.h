@@ -22,6 +22,10 @@ struct ConnectOptions {
   std::string optionGroup;     // non-empty: read this group (and [client]) of the option files
   std::string* errorText = nullptr;   // receives the client library's message on failure
   unsigned* errorCode = nullptr;      // receives the client library's error number on failure
+  std::string optionFile;  // non-empty: read only this option file (with optionGroup)
+  bool passwordGiven = false;  // the password is used even when empty (no option file or
+                               // MYSQL_PWD stands in for it)
+  bool* usedSocket = nullptr;  // receives whether the library went through a local socket
 };
 
 // Maps a client-library column type number to the program's ColumnTypeCode.

@@ -82,6 +82,13 @@ GenRun RunGen(const std::vector<std::string>& arguments, const GenEnvironment& e
       ::dup2(out[1], STDOUT_FILENO);
       ::dup2(err[1], STDERR_FILENO);
       for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
+      if (!environment.stdoutFile.empty()) {
+        const int file = ::open(environment.stdoutFile.c_str(), O_WRONLY);
+        ::dup2(file, STDOUT_FILENO);
+        ::close(file);
+      }
+      if (environment.closeStdout) ::close(STDOUT_FILENO);
+      if (environment.closeStderr) ::close(STDERR_FILENO);
       Exec(arguments, env);
     }
     ::close(in[0]);
@@ -95,6 +102,7 @@ GenRun RunGen(const std::vector<std::string>& arguments, const GenEnvironment& e
     ADD_FAILURE() << "cannot start " << KELVANE_GEN_PATH;
     return run;
   }
+  if (environment.whileRunning) environment.whileRunning(pid);
 
   const int errorSide = environment.terminal ? terminal : err[0];
   bool typed = false;

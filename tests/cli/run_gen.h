@@ -1,7 +1,10 @@
 #pragma once
 // Runs the built kelvane-gen binary as a user would, with a clean environment: HOME points at an
 // empty folder and MYSQL_PWD, MYSQL_HOME and MARIADB_HOME are unset unless a test sets them.
+#include <sys/types.h>
+
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,6 +22,10 @@ struct GenEnvironment {
   std::string input;                       // standard input (without a terminal)
   bool terminal = false;  // standard input and error on a new terminal, standard output a pipe
   std::string typeAfterPrompt;  // with a terminal: typed once "Enter password: " shows
+  std::string stdoutFile;       // without a terminal: standard output goes to this file
+  bool closeStdout = false;     // without a terminal: start with descriptor 1 closed
+  bool closeStderr = false;     // ... and 2
+  std::function<void(pid_t)> whileRunning;  // called once the program has been started
 };
 
 GenRun RunGen(const std::vector<std::string>& arguments, const GenEnvironment& environment = {});

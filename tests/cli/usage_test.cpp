@@ -7,7 +7,6 @@
 namespace kelvane::testing {
 namespace {
 
-using cli::NormalizePasswordArguments;
 using Args = std::vector<std::string>;
 
 TEST(Help, DocumentsEveryCommandOptionPaneAndExitCode) {
@@ -32,12 +31,44 @@ TEST(Help, EachCommandHasItsOwn) {
 }
 
 TEST(PasswordArguments, FollowTheMysqlClient) {
-  EXPECT_EQ(NormalizePasswordArguments({"-p"}), Args{"-p"});
-  EXPECT_EQ(NormalizePasswordArguments({"--password"}), Args{"-p"});
-  EXPECT_EQ(NormalizePasswordArguments({"-psecret", "tables"}), (Args{"--password=secret", "tables"}));
-  EXPECT_EQ(NormalizePasswordArguments({"--password=", "--password=a b"}), (Args{"--password=", "--password=a b"}));
-  EXPECT_EQ(NormalizePasswordArguments({"-P", "3306", "-P3306"}), (Args{"-P", "3306", "-P3306"}));
-  EXPECT_EQ(NormalizePasswordArguments({"--", "-pX", "--password"}), (Args{"--", "-pX", "--password"}));
+  struct Case {
+    Args arguments;
+    Args rest;
+    bool given, ask;
+    std::string password, valueMissing;
+  };
+  const Case cases[] = {
+      {{"-p", "tables"}, {"tables"}, false, true, "", ""},
+      {{"--password", "secret"}, {"secret"}, false, true, "", ""},
+      {{"-psecret", "tables"}, {"tables"}, true, false, "secret", ""},
+      {{"--password=a b"}, {}, true, false, "a b", ""},
+      {{"--password="}, {}, true, false, "", ""},
+      {{"--password=x", "-p"}, {}, false, true, "", ""},
+      {{"-p", "--password=x"}, {}, true, false, "x", ""},
+      {{"-P", "3306", "-P3306"}, {"-P", "3306", "-P3306"}, false, false, "", ""},
+      {{"-u", "-psecret", "tables"}, {"-u", "tables"}, true, false, "secret", "-u"},
+      {{"--", "-pX", "--password"}, {"--", "-pX", "--password"}, false, false, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    const cli::PasswordArguments taken = cli::TakePasswordArguments(c.arguments, {"-u", "-P"});
+    EXPECT_EQ(taken.rest, c.rest);
+    EXPECT_EQ(taken.given, c.given);
+    EXPECT_EQ(taken.ask, c.ask);
+    EXPECT_EQ(taken.password, c.password);
+    EXPECT_EQ(taken.valueMissing, c.valueMissing);
+  }
+}
+
+TEST(PasswordArguments, NoMessageShowsAPassword) {
+  for (const Args& arguments : {Args{"--password", "S3cret", "tables", "db"}, Args{"-p", "S3cret", "tables", "db"},
+                                Args{"-u", "-pS3cret", "tables", "db"}, Args{"--user", "--password=S3cret", "tables"},
+                                Args{"--password=S3cret", "tables", "db", "extra"}}) {
+    SCOPED_TRACE(::testing::PrintToString(arguments));
+    const GenRun run = RunGen(arguments);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.find("S3cret"), std::string::npos) << run.err;
+  }
 }
 
 }  // namespace
