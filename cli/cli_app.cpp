@@ -14,6 +14,7 @@
 #include <set>
 #include <string_view>
 
+#include "cli/name_checks.h"
 #include "cli/option_files.h"
 #include "cli/password_prompt.h"
 #include "cli/safe_names.h"
@@ -124,33 +125,36 @@ int Connect(const Settings& settings, const std::string& database, SchemaSession
   return kExitConnection;
 }
 
+constexpr unsigned kNoSuchTable = 1146;  // ER_NO_SUCH_TABLE
+
+// The server's words for the last failure on the connection, for the end of a message.
+std::string ServerSays(ConnectionHandle connection, unsigned& code) {
+  std::string text;
+  code = mysqlLastError(connection, text);
+  return code == 0 ? std::string() : ": " + text + " (error " + std::to_string(code) + ")";
+}
+
 // Reads the table's columns. On failure returns the exit code with `message` set; `serverGone`
-// tells a server that stopped answering from a table that is not there.
+// tells a connection that broke off (every further table would fail too) from a table that
+// failed on its own. `listed`: the name comes from the table list just read.
 int ReadTable(ConnectionHandle connection, const Settings& settings, const std::string& table,
-              FieldTable& fields, std::string& message, bool& serverGone) {
+              bool listed, FieldTable& fields, std::string& message, bool& serverGone) {
   serverGone = false;
-  switch (ReadColumns(connection, table, fields, ColumnReadOptions{settings.boolTinyint1})) {
-    case ColumnRead::Ok:
-      return kExitOk;
-    case ColumnRead::TableNotFound: {
-      // The check lists the tables; when even that fails the server is the problem.
-      std::vector<std::string> names;
-      if (!ListNames(connection, false, names)) {
-        serverGone = true;
-        message = "the server stopped answering while reading table " + Quoted(table);
-        return kExitOther;
-      }
-      message = "table " + Quoted(table) + " not found in database " + Quoted(settings.database);
-      return kExitNotFound;
-    }
-    case ColumnRead::SelectFailed:
-      message = "the server refused to read the columns of table " + Quoted(table);
-      return kExitOther;
-    case ColumnRead::NoConnection:
-      break;
+  const ColumnRead read = ReadColumns(connection, table, fields, ColumnReadOptions{settings.boolTinyint1, listed});
+  if (read == ColumnRead::Ok) return kExitOk;
+  unsigned code = 0;
+  const std::string says = ServerSays(connection, code);
+  if (read == ColumnRead::NoConnection || mysqlIsConnectionError(code)) {
+    serverGone = true;
+    message = "the connection to the server broke off while reading table " + Quoted(table) + says;
+    return kExitConnection;
   }
-  serverGone = true;
-  message = "no connection to the server";
+  // Not in the table list (the check succeeded, so no error), or dropped since it was listed.
+  if ((read == ColumnRead::TableNotFound && code == 0) || code == kNoSuchTable) {
+    message = "table " + Quoted(table) + " not found in database " + Quoted(settings.database);
+    return kExitNotFound;
+  }
+  message = "the server refused to read the columns of table " + Quoted(table) + says;
   return kExitOther;
 }
 
@@ -158,23 +162,48 @@ int ReadTable(ConnectionHandle connection, const Settings& settings, const std::
 int ReadOneTable(ConnectionHandle connection, const Settings& settings, FieldTable& fields) {
   std::string message;
   bool serverGone = false;
-  const int code = ReadTable(connection, settings, settings.table, fields, message, serverGone);
+  const int code = ReadTable(connection, settings, settings.table, false, fields, message, serverGone);
   if (code != kExitOk) Error(message);
   return code;
+}
+
+// "show databases" / "show tables" into `names`; on failure prints why and returns the exit
+// code: a listing that broke off is a connection failure.
+int List(ConnectionHandle connection, const Settings& settings, bool databases,
+         std::vector<std::string>& names) {
+  if (ListNames(connection, databases, names)) return kExitOk;
+  unsigned code = 0;
+  const std::string says = ServerSays(connection, code);
+  const std::string what = databases ? "the databases" : "the tables of " + Quoted(settings.database);
+  if (code == 0 || mysqlIsConnectionError(code)) {
+    Error("the connection to the server broke off while listing " + what + says);
+    return kExitConnection;
+  }
+  Error("the server refused to list " + what + says);
+  return kExitOther;
 }
 
 int ListCommand(const Settings& settings, bool databases) {
   SchemaSession connection;
   if (int code = Connect(settings, databases ? "" : settings.database, connection)) return code;
   std::vector<std::string> names;
-  if (!ListNames(connection.handle(), databases, names)) {
-    Error(databases ? "the server refused to list the databases"
-                    : "the server refused to list the tables of " + Quoted(settings.database));
-    return kExitOther;
-  }
+  if (int code = List(connection.handle(), settings, databases, names)) return code;
   std::string text;
-  for (const std::string& name : names) text += name + "\n";
+  for (const std::string& name : names) text += Printable(name) + "\n";
   return WriteOut(text) ? kExitOk : kExitOther;
+}
+
+// Refuses names with control characters (exit code, `message` set) and warns about names that
+// are not identifiers; `beforeWarning` runs before the first warning is printed.
+template <typename BeforeWarning>
+int CheckNames(const std::string& table, const FieldTable& fields, std::string& message,
+               BeforeWarning beforeWarning) {
+  message = ControlCharacterProblem(table, fields);
+  if (!message.empty()) return kExitControlName;
+  const std::vector<std::string> warnings = IdentifierWarnings(table, fields);
+  if (!warnings.empty()) beforeWarning();
+  for (const std::string& warning : warnings) Error(warning);
+  return kExitOk;
 }
 
 int ColumnsCommand(const Settings& settings) {
@@ -184,7 +213,7 @@ int ColumnsCommand(const Settings& settings) {
   if (int code = ReadOneTable(connection.handle(), settings, fields)) return code;
   std::string text;
   for (const FieldRecord& field : fields)
-    text += field.columnName + "|" + field.eplType + "|" + field.prefix + "|" + field.csharpType +
+    text += Printable(field.columnName, "|") + "|" + field.eplType + "|" + field.prefix + "|" + field.csharpType +
             "\n";
   return WriteOut(text) ? kExitOk : kExitOther;
 }
@@ -199,6 +228,11 @@ int GenerateCommand(const Settings& settings) {
   if (int code = Connect(settings, settings.database, connection)) return code;
   FieldTable fields;
   if (int code = ReadOneTable(connection.handle(), settings, fields)) return code;
+  std::string refused;
+  if (int code = CheckNames(settings.table, fields, refused, [] {})) {
+    Error(refused);
+    return code;
+  }
   const Encoding encoding = ChosenEncoding(settings, Encoding::Utf8);
   if (encoding == Encoding::Gbk) {
     const std::string problem = GbkNameProblem(settings.table, fields);
@@ -242,11 +276,9 @@ int ExportCommand(const Settings& settings) {
   namespace fs = std::filesystem;
   SchemaSession connection;
   if (int code = Connect(settings, settings.database, connection)) return code;
+  // The one table list of the run: the columns of each table are read without another look.
   std::vector<std::string> serverTables;
-  if (!ListNames(connection.handle(), false, serverTables)) {
-    Error("the server refused to list the tables of " + Quoted(settings.database));
-    return kExitOther;
-  }
+  if (int code = List(connection.handle(), settings, false, serverTables)) return code;
 
   std::vector<std::string> chosen = serverTables;
   if (!settings.tables.empty()) {
@@ -291,7 +323,8 @@ int ExportCommand(const Settings& settings) {
     std::vector<OutputFile> files;
     std::string error;
     bool serverGone = false;
-    int code = ReadTable(connection.handle(), settings, entry.table, fields, error, serverGone);
+    int code = ReadTable(connection.handle(), settings, entry.table, true, fields, error, serverGone);
+    if (code == kExitOk) code = CheckNames(entry.table, fields, error, [&] { progress.Clear(); });
     if (code == kExitOk && !BuildTableFiles(entry.table, entry.folder, fields, encoding, files, error))
       code = kExitEncoding;
     FolderWriteResult write;
@@ -357,6 +390,9 @@ constexpr const char* kFooter = R"(Commands:
 
 PANE is one of custom-type, class-module, set-class, csharp-entity, csharp-operation.
 
+Listings print each name on one line: a backslash as \\, C0 controls and DEL as \xHH, C1
+  controls, U+2028 and U+2029 as \uHHHH, and in columns a | inside a name as \|.
+
 Connection: -h/--host (default 127.0.0.1), -P/--port (default 3306), -u/--user (default root).
   --password=PW or -pPW gives the password (--password= gives the empty one); -p or --password
   alone asks for it without echo (an empty line is the empty password) and the word after it is
@@ -376,6 +412,11 @@ Encoding: --encoding gbk|utf-8. Default: UTF-8 for generate (standard output), G
 --bool-tinyint1: TINYINT(1) and BIT(1) columns become 逻辑型 / Jl / bool. Without it the texts
   are exactly the window's.
 
+Names: generate and export refuse a table whose name or column names hold a control character
+  (C0, DEL, U+2028, U+2029), naming table, column and code point (exit code 7). For names that
+  are printable but not identifiers in C# or 易语言 (spaces, braces, semicolons, quotes, C#
+  keywords) the texts are generated unchanged and a warning on standard error names them.
+
 export: table names that cannot be folder names as they stand (a / or other character some file
   system refuses, a leading dot, a device name, a name that meets another one when case is
   ignored) are made safe; each such table is printed as
@@ -393,8 +434,9 @@ export: table names that cannot be folder names as they stand (a / or other char
 Exit codes:
   0 success
   1 usage error
-  2 connection or authentication failure (the server's message on standard error)
-  3 database or table not found
+  2 connection or authentication failure (the server's message on standard error), also a
+    connection that broke off while listing or reading
+  3 database or table not found, or access to the database denied
   4 encoding failure (GBK cannot hold a character; try --encoding utf-8)
   5 other failure: any other server error, or a file that cannot be written
   6 export: files the previous export did not write (or that were changed since) stand where

@@ -92,17 +92,29 @@ std::string EntityFileName(const std::string& folder) {
   return Fold(folder) == "star" ? folder + "_entity.cs" : folder + ".cs";
 }
 
-std::string Printable(std::string_view name) {
+std::string Printable(std::string_view name, std::string_view alsoEscaped) {
   std::string out;
   out.reserve(name.size());
-  for (char c : name) {
+  char escaped[8];
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
     const auto byte = static_cast<unsigned char>(c);
-    if (c == '\\') {
-      out += "\\\\";
+    const auto next = [&](std::size_t k) {
+      return i + k < name.size() ? unsigned{static_cast<unsigned char>(name[i + k])} : 0u;
+    };
+    if (c == '\\' || alsoEscaped.find(c) != std::string_view::npos) {
+      out += '\\';
+      out += c;
     } else if (IsControl(byte)) {
-      char escaped[5];
       std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
       out += escaped;
+    } else if (byte == 0xC2 && next(1) >= 0x80 && next(1) <= 0x9F) {  // C1 controls
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", next(1));
+      out += escaped;
+      i += 1;
+    } else if (byte == 0xE2 && next(1) == 0x80 && (next(2) == 0xA8 || next(2) == 0xA9)) {
+      out += next(2) == 0xA8 ? "\\u2028" : "\\u2029";
+      i += 2;
     } else {
       out += c;
     }

@@ -38,8 +38,9 @@ std::vector<FolderName> AssignFolderNames(const std::vector<std::string>& tables
 // the operation class's file Star.cs (on a case-folding file system too).
 std::string EntityFileName(const std::string& folder);
 
-// The name as it is shown in messages: control characters and backslashes escaped, the rest
-// unchanged.
-std::string Printable(std::string_view name);
+// The name as it is shown in messages and listings, on one line and readable back: a backslash
+// as \\, C0 controls and DEL as \xHH, C1 controls and U+2028/U+2029 as \uHHHH, each character
+// of `alsoEscaped` (a separator) as \ and the character; the rest unchanged.
+std::string Printable(std::string_view name, std::string_view alsoEscaped = {});
 
 }  // namespace kelvane::cli

@@ -292,6 +292,21 @@ bool mysqlFieldShape(RecordSet records, int column, unsigned long& length, unsig
   return true;
 }
 
+unsigned mysqlLastError(ConnectionHandle connection, std::string& text) {
+  MYSQL* conn = FindConnection(connection);
+  if (conn == nullptr) {
+    text.clear();
+    return 0;
+  }
+  text = mysql_error(conn);
+  return mysql_errno(conn);
+}
+
+bool mysqlIsConnectionError(unsigned errorCode) {
+  // CR_* numbers 2000-2999 are the client's own: lost, gone, cannot connect, out of sync ...
+  return errorCode >= 2000 && errorCode < 3000;
+}
+
 std::size_t mysqlOpenConnectionCount() { return gConnections.size(); }
 
 }  // namespace kelvane

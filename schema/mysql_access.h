@@ -64,6 +64,13 @@ bool mysqlFieldName(RecordSet records, int column, std::string& name);
 bool mysqlFieldShape(RecordSet records, int column, unsigned long& length, unsigned& flags,
                      int& libraryType);
 
+// The error number and message of the last failed call on the connection (0 and "" when it
+// succeeded or the handle is unknown). The only place the server's own words come through.
+unsigned mysqlLastError(ConnectionHandle connection, std::string& text);
+// True for the client-side errors that mean the connection itself broke (server gone, lost,
+// unreachable), as opposed to the server refusing a statement.
+bool mysqlIsConnectionError(unsigned errorCode);
+
 // Number of connections currently open through this layer.
 std::size_t mysqlOpenConnectionCount();
 

@@ -11,6 +11,7 @@ bool ListNames(ConnectionHandle connection, bool databases, std::vector<std::str
   names.clear();
   if (!(databases ? mysqlShowDatabases(connection) : mysqlShowTables(connection))) return false;
   const RecordSet records = mysqlStoreResult(connection);
+  if (records <= 0) return false;  // the server broke off while sending the rows
   const std::uint64_t rows = mysqlRowCount(records);
   names.reserve(rows);
   for (std::uint64_t row = 0; row < rows; ++row) {
@@ -39,7 +40,7 @@ ColumnRead ReadColumns(ConnectionHandle connection, const std::string& tableName
                        FieldTable& fields, const ColumnReadOptions& options) {
   fields.clear();
   if (connection <= 0) return ColumnRead::NoConnection;
-  if (!mysqlTableExists(connection, tableName)) return ColumnRead::TableNotFound;
+  if (!options.listed && !mysqlTableExists(connection, tableName)) return ColumnRead::TableNotFound;
   // Only the metadata is wanted: the always-false condition keeps every row on the server,
   // and the quoted name lets reserved words, spaces and backticks through.
   const RecordSet records = mysqlSelect(connection, QuoteIdentifier(tableName), "*", "1=0", "");

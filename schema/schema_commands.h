@@ -58,6 +58,8 @@ struct ChooseDatabaseResult {
 // Options of the column read that front ends other than the window may set.
 struct ColumnReadOptions {
   bool boolForTinyint1 = false;  // TINYINT(1) and BIT(1) as 逻辑型 / Jl / bool
+  bool listed = false;  // the caller took the name from "show tables" just now: no second
+                        // look at the table list (a table dropped since fails the select)
 };
 
 ConnectServerResult ConnectServer(SchemaSession& session, const ConnectInput& input,
@@ -71,7 +73,8 @@ std::vector<std::string> ChooseTable(const SchemaSession& session, const std::st
                                      FieldTable& fields, const ColumnReadOptions& options = {});
 
 // Building blocks shared with the command line.
-// Runs "show databases" / "show tables" and collects column 0; false if the statement failed.
+// Runs "show databases" / "show tables" and collects column 0; false if the statement or the
+// fetching of its rows failed (names then holds nothing).
 bool ListNames(ConnectionHandle connection, bool databases, std::vector<std::string>& names);
 enum class ColumnRead { NoConnection, TableNotFound, SelectFailed, Ok };
 // Reads the column metadata of the table into fields (columns, then the state record).

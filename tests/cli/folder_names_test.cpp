@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "cli/name_checks.h"
 #include "cli/safe_names.h"
 
 namespace kelvane::cli {
@@ -92,6 +93,22 @@ TEST(FolderNames, TheEntityFileNeverTakesTheOperationFilesName) {
 
 TEST(FolderNames, MessagesShowControlCharactersEscaped) {
   EXPECT_EQ(Printable("a\nb\\c\x7f" "表"), "a\\x0Ab\\\\c\\x7F表");
+  EXPECT_EQ(Printable("l\u2028p\u2029c\u009b|"), "l\\u2028p\\u2029c\\u009B|");
+  EXPECT_EQ(Printable("a|b", "|"), "a\\|b");
+}
+
+TEST(NameChecks, IdentifiersInCSharpAndEpl) {
+  for (const char* name : {"user", "用户表", "_x1", "이름", "Café", "X"}) EXPECT_EQ(NotAnIdentifier(name), "") << name;
+  const std::pair<const char*, const char*> refused[] = {
+      {"my table", "holds ' ' (U+0020)"}, {"1st", "starts with a digit"}, {"class", "is a C# keyword"},
+      {"a{b", "holds '{' (U+007B)"}, {"全角\u3000空格", "holds '\u3000' (U+3000)"},
+      {"x，y", "holds '，' (U+FF0C)"}, {"", "is empty"}};
+  for (const auto& [name, why] : refused) EXPECT_EQ(NotAnIdentifier(name), why) << name;
+  EXPECT_EQ(ControlCharacterProblem("t", {{"ok", "", "", ""}, {"a\x7f", "", "", ""}}),
+            "table \"t\", column \"a\\x7F\": the column name holds the control character U+007F; a name "
+            "with a control character would break the generated lines");
+  EXPECT_NE(ControlCharacterProblem("表\u2029", {}).find("the table name holds the control character U+2029"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -14,7 +14,11 @@ TEST(Databases, OneNamePerLineInServerOrder) {
   const GenRun run = RunGen(arguments);
   EXPECT_EQ(run.exitCode, 0) << run.err;
   std::string expected;
-  for (const std::string& name : AdminQuery("show databases")) expected += name + "\n";
+  // Backslashes doubled: every escape in a listing starts with one.
+  for (std::string name : AdminQuery("show databases")) {
+    for (std::size_t at = 0; (at = name.find('\\', at)) != std::string::npos; at += 2) name.insert(at, 1, '\\');
+    expected += name + "\n";
+  }
   EXPECT_EQ(run.out, expected);
 }
 
@@ -59,6 +63,20 @@ TEST_F(WatchedUser, EveryCommandSendsOnlyTheWindowsStatements) {
   ASSERT_FALSE(statements.empty());
   for (const std::string& sql : statements)
     EXPECT_TRUE(IsAllowedStatement(sql)) << "unexpected statement: " << sql;
+}
+
+TEST_F(WatchedUser, ExportListsTheTablesOnceWhateverTheirNumber) {
+  ASSERT_TRUE(AdminExec("set global log_output = 'TABLE'; truncate table mysql.general_log; "
+                        "set global general_log = 1"));
+  TempDir temp;
+  EXPECT_EQ(Run({"export", "kelvane_cli_names", "--out", temp.path().string()}).exitCode, 0);
+  AdminExec("set global general_log = 0");
+  const auto count = [](const std::string& condition) {
+    return AdminQuery(std::string("select count(*) from mysql.general_log where command_type = "
+                                  "'Query' and user_host like '") + kUser + "%' and " + condition);
+  };
+  EXPECT_EQ(count("argument = 'show tables'"), std::vector<std::string>{"1"});
+  EXPECT_EQ(count("argument like 'select %'"), std::vector<std::string>{"8"});
 }
 
 }  // namespace
