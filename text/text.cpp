@@ -1,10 +1,8 @@
 #include "text/text.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <vector>
+
+#include "text/gbk_codec.h"
 
 namespace kelvane {
 
@@ -54,35 +52,6 @@ std::string CodePointName(std::string_view seq) {
   return buf;
 }
 
-// Runs iconv over the whole input. Returns the input offset where conversion stopped
-// (input.size() when everything converted).
-std::size_t Convert(const char* to, const char* from, std::string_view input, std::string& out) {
-  out.clear();
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
-  std::vector<char> buffer(input.size() * 2 + 16);
-  char* in = const_cast<char*>(input.data());
-  std::size_t inLeft = input.size();
-  char* outPtr = buffer.data();
-  std::size_t outLeft = buffer.size();
-  std::size_t stopped = input.size();
-  while (inLeft > 0) {
-    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) break;
-    if (errno == E2BIG) {
-      const std::size_t used = buffer.size() - outLeft;
-      buffer.resize(buffer.size() * 2);
-      outPtr = buffer.data() + used;
-      outLeft = buffer.size() - used;
-      continue;
-    }
-    stopped = input.size() - inLeft;  // EILSEQ or EINVAL: this character cannot be converted
-    break;
-  }
-  out.assign(buffer.data(), buffer.size() - outLeft);
-  iconv_close(cd);
-  return stopped;
-}
-
 // Offset of the first character of valid UTF-8 text that does not survive a round trip
 // through GBK on its own; utf8.size() when every character does.
 std::size_t FirstLostCharacter(std::string_view utf8) {
@@ -90,8 +59,8 @@ std::size_t FirstLostCharacter(std::string_view utf8) {
   for (std::size_t i = 0; i < utf8.size();) {
     const std::size_t len = Utf8SequenceLength(utf8.substr(i));
     const std::string_view character = utf8.substr(i, len);
-    if (Convert("GBK", "UTF-8", character, gbk) != len ||
-        Convert("UTF-8", "GBK", gbk, back) != gbk.size() || back != character)
+    if (gbk_codec::FromUtf8(character, gbk) != len ||
+        gbk_codec::ToUtf8(gbk, back) != gbk.size() || back != character)
       return i;
     i += len;
   }
@@ -145,9 +114,9 @@ GbkConversion Utf8ToGbk(std::string_view utf8) {
     }
     i += len;
   }
-  std::size_t stopped = Convert("GBK", "UTF-8", utf8, result.bytes);
-  // iconv drops some characters without an error (the Unicode tag characters, for one), so the
-  // part it converted only counts when it reads back as the very same UTF-8.
+  std::size_t stopped = gbk_codec::FromUtf8(utf8, result.bytes);
+  // A converter may drop a character without an error (iconv does with the Unicode tag
+  // characters), so the part it converted only counts when it reads back as the very same UTF-8.
   const std::string_view converted = utf8.substr(0, stopped);
   std::string back;
   if (!GbkToUtf8(result.bytes, back) || back != converted) stopped = FirstLostCharacter(converted);
@@ -164,7 +133,7 @@ GbkConversion Utf8ToGbk(std::string_view utf8) {
 }
 
 bool GbkToUtf8(std::string_view gbk, std::string& utf8) {
-  return Convert("UTF-8", "GBK", gbk, utf8) == gbk.size();
+  return gbk_codec::ToUtf8(gbk, utf8) == gbk.size();
 }
 
 }  // namespace kelvane
