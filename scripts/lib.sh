@@ -6,13 +6,20 @@ KELVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KELVANE_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libmariadb-dev mariadb-server
   mariadb-client libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev fonts-wqy-microhei
   clang libclang-rt-14-dev xvfb xauth imagemagick)
+# What scripts/test-windows needs on top of a plain Debian: the MinGW-w64 cross compiler, Wine and
+# the sources of GoogleTest and CLI11, plus the server the tests talk to.
+KELVANE_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64 libgtest-dev
+  libcli11-dev mariadb-server mariadb-client)
 KELVANE_ROOT_PASSWORD=271828
 
 log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
 
+# install_deps [PACKAGE...]: installs those of the packages (default: KELVANE_PACKAGES) that are
+# missing.
 install_deps() {
-  local missing=()
-  for pkg in "${KELVANE_PACKAGES[@]}"; do
+  local missing=() wanted=("$@")
+  [ ${#wanted[@]} -gt 0 ] || wanted=("${KELVANE_PACKAGES[@]}")
+  for pkg in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -31,6 +38,16 @@ build() {
   cmake -S "$KELVANE_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_WERROR=ON \
     "$@" >/dev/null
   cmake --build "$dir"
+}
+
+# build_windows [DIR]: cross-builds the Qt-free part for 64-bit Windows with MinGW-w64 into DIR
+# (default build-windows/): the core, kelvane-gen.exe (DIR/cli/kelvane-gen.exe) and the tests
+# that need no Qt. Connector/C comes from KELVANE_CONNECTOR_C_TARBALL (default
+# ../shared/vendor/mariadb-connector-c-3.3.9-src.tar.gz) and is built once per folder.
+build_windows() {
+  local dir=${1:-$KELVANE_ROOT/build-windows}
+  build "$dir" -DCMAKE_TOOLCHAIN_FILE="$KELVANE_ROOT/cmake/mingw-w64-x86_64.cmake" \
+    -DKELVANE_BUILD_GUI=OFF -DKELVANE_BUILD_BENCH=OFF -DKELVANE_BUILD_CLI=OFF
 }
 
 # A loopback port nothing listens on (random in 20000-59999).
