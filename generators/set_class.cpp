@@ -3,13 +3,10 @@
 namespace kelvane {
 
 std::string BuildSetClassText(const std::string& tableName, const FieldTable& fields) {
-  // Room for the whole text up front, so that no section moves it: about 1 KB of fixed text
-  // per column plus the names, which each column line repeats (the table name nine times per
-  // column, a column name up to 20 times in all).
-  std::size_t nameBytes = 0;
-  for (const FieldRecord& f : fields) nameBytes += f.columnName.size();
+  // Room for the usual whole text up front (about 16 KB of fixed text, then about 1 KB per
+  // column with its names); a longer text simply grows.
   std::string out;
-  out.reserve(16384 + fields.size() * (1024 + 9 * tableName.size()) + 24 * nameBytes);
+  out.reserve(16384 + 1024 * fields.size());
   out += ".版本 2\r\n\r\n";
   AppendSetClassHeader(out, tableName, fields);
   AppendLocalArraySubs(out, tableName, fields);

@@ -6,14 +6,12 @@
 #include <string_view>
 
 #include "generators/generators.h"
-#include "generators/set_class_append.h"
 #include "generators/set_class_names.h"
+#include "generators/text_writer.h"
 
 namespace kelvane {
 
 namespace {
-
-using setclass::Line;
 
 // How the super list box shows a column's value in its cell.
 enum class CellForm { ToText, Bare, DateTime };
@@ -41,35 +39,35 @@ CellForm CellFormFor(const std::string& prefix) {
 // Sections 1 and 2: the advanced grid (header row, then one row per record).
 void AppendGridSubs(TextWriter& out, const std::string& tableName, const FieldTable& fields,
                     std::size_t columnCount) {
-  Line(out, ".子程序 扩展_到高表头,, 公开");
-  Line(out, ".参数 _高级表格,高级表格");
-  Line(out, " _高级表格.表头行数 ＝ 0");
-  Line(out, " _高级表格.表头列数 ＝ 0");
-  Line(out, " _高级表格.行数 ＝ 1");
-  Line(out, " _高级表格.列数 ＝ 1");
-  Line(out, " _高级表格.表头行数 ＝ 1");
-  Line(out, " _高级表格.列数 ＝", Decimal(columnCount));
+  out.Line(".子程序 扩展_到高表头,, 公开");
+  out.Line(".参数 _高级表格,高级表格");
+  out.Line(" _高级表格.表头行数 ＝ 0");
+  out.Line(" _高级表格.表头列数 ＝ 0");
+  out.Line(" _高级表格.行数 ＝ 1");
+  out.Line(" _高级表格.列数 ＝ 1");
+  out.Line(" _高级表格.表头行数 ＝ 1");
+  out.Line(" _高级表格.列数 ＝", Decimal(columnCount));
   for (std::size_t k = 0; k < columnCount; ++k) {
-    Line(out, " _高级表格.置数据 (0, ", Decimal(k), ", #表格常量.文本型,“", fields[k].columnName,
-         "”) ");
+    out.Line(" _高级表格.置数据 (0, ", Decimal(k), ", #表格常量.文本型,“", fields[k].columnName,
+             "”) ");
   }
   for (std::size_t k = 0; k < columnCount; ++k) {
-    Line(out, " _高级表格.置列宽 (", Decimal(k), ",100）");
+    out.Line(" _高级表格.置列宽 (", Decimal(k), ",100）");
   }
 
-  Line(out, ".子程序 扩展_到高级表格,, 公开");
-  Line(out, ".参数 _高级表格,高级表格");
-  Line(out, ".参数 _", tableName, "集, ", tableName, "类, 参考 可空 数组");
-  Line(out, " .局部变量 i, 整数型");
-  Line(out, " .局部变量 Go", tableName, "集, ", tableName, "类, , 0");
-  Line(out, " .判断开始 (是否为空 (_", tableName, "集))");
-  Line(out, "     复制数组 (Go", tableName, "集, Jo", tableName, "集)");
-  Line(out, " .默认");
-  Line(out, "     复制数组 (Go", tableName, "集, _", tableName, "集)");
-  Line(out, " .判断结束");
-  Line(out, " _高级表格.行数 ＝ 1");
-  Line(out, " _高级表格.行数 ＝ 取数组成员数 (Go", tableName, "集) ＋ 1");
-  Line(out, ".计次循环首 (取数组成员数 (Go", tableName, "集), i)");
+  out.Line(".子程序 扩展_到高级表格,, 公开");
+  out.Line(".参数 _高级表格,高级表格");
+  out.Line(".参数 _", tableName, "集, ", tableName, "类, 参考 可空 数组");
+  out.Line(" .局部变量 i, 整数型");
+  out.Line(" .局部变量 Go", tableName, "集, ", tableName, "类, , 0");
+  out.Line(" .判断开始 (是否为空 (_", tableName, "集))");
+  out.Line("     复制数组 (Go", tableName, "集, Jo", tableName, "集)");
+  out.Line(" .默认");
+  out.Line("     复制数组 (Go", tableName, "集, _", tableName, "集)");
+  out.Line(" .判断结束");
+  out.Line(" _高级表格.行数 ＝ 1");
+  out.Line(" _高级表格.行数 ＝ 取数组成员数 (Go", tableName, "集) ＋ 1");
+  out.Line(".计次循环首 (取数组成员数 (Go", tableName, "集), i)");
   for (std::size_t k = 0; k < columnCount; ++k) {
     const FieldRecord& column = fields[k];
     // Only date-time columns are formatted; every other type goes through 到文本.
@@ -77,10 +75,10 @@ void AppendGridSubs(TextWriter& out, const std::string& tableName, const FieldTa
     const std::string_view open =
         dateTime ? ", #表格常量.文本型,时间_格式化EX(Go" : ", #表格常量.文本型,到文本（Go";
     const std::string_view close = dateTime ? "(), , , 3)) " : "())） ";
-    Line(out, " _高级表格.置数据 (i, ", Decimal(k), open, tableName, "集[i].", column.columnName,
-         close);
+    out.Line(" _高级表格.置数据 (i, ", Decimal(k), open, tableName, "集[i].", column.columnName,
+             close);
   }
-  Line(out, ".计次循环尾 ()");
+  out.Line(".计次循环尾 ()");
 }
 
 // The 加入项目 line shared by the combo box and list box subroutines: the second column is
@@ -88,51 +86,54 @@ void AppendGridSubs(TextWriter& out, const std::string& tableName, const FieldTa
 void AppendAddItem(TextWriter& out, std::string_view indent, std::string_view boxed,
                    const std::string& tableName, const std::string& keyColumn,
                    const std::string& secondColumn) {
-  Line(out, indent, boxed, ".加入项目 (Jo", tableName, "集[i].", secondColumn, "()，Jo", tableName,
-       "集[i].", keyColumn, "())");
+  out.Line(indent, boxed, ".加入项目 (Jo", tableName, "集[i].", secondColumn, "()，Jo", tableName,
+           "集[i].", keyColumn, "())");
 }
 
 // Sections 3 to 6: combo box and list box, each with all records and with the records whose
 // key equals _id. `control` is "组合框" or "列表框".
 void AppendItemListSubs(TextWriter& out, std::string_view control, const std::string& tableName,
                         const std::string& keyColumn, const std::string& secondColumn) {
-  const std::string boxed = "_" + std::string(control);
+  // Built forwards: "_" + std::string(control) makes GCC 12 at -O3 raise a false -Wrestrict
+  // inside std::string.
+  std::string boxed = "_";
+  boxed += control;
 
-  Line(out, ".子程序 扩展_到", control, ",, 公开");
-  Line(out, ".参数 ", boxed, ",", control, ",");
-  Line(out, " .局部变量 i, 整数型");
-  Line(out, " ", boxed, ".清空 ()");
-  Line(out, ".计次循环首 (取数组成员数 (Jo", tableName, "集), i)");
+  out.Line(".子程序 扩展_到", control, ",, 公开");
+  out.Line(".参数 ", boxed, ",", control, ",");
+  out.Line(" .局部变量 i, 整数型");
+  out.Line(" ", boxed, ".清空 ()");
+  out.Line(".计次循环首 (取数组成员数 (Jo", tableName, "集), i)");
   AppendAddItem(out, "    ", boxed, tableName, keyColumn, secondColumn);
-  Line(out, ".计次循环尾 ()");
+  out.Line(".计次循环尾 ()");
 
-  Line(out, ".子程序 扩展_到", control, "ex,, 公开");
-  Line(out, ".参数 ", boxed, ",", control, ",");
-  Line(out, ".参数 _id,整数型,");
-  Line(out, " .局部变量 i, 整数型");
-  Line(out, " ", boxed, ".清空 ()");
-  Line(out, ".计次循环首 (取数组成员数 (Jo", tableName, "集), i)");
-  Line(out, "     .如果真 (Jo", tableName, "集[i].", keyColumn, "()=_id)");
+  out.Line(".子程序 扩展_到", control, "ex,, 公开");
+  out.Line(".参数 ", boxed, ",", control, ",");
+  out.Line(".参数 _id,整数型,");
+  out.Line(" .局部变量 i, 整数型");
+  out.Line(" ", boxed, ".清空 ()");
+  out.Line(".计次循环首 (取数组成员数 (Jo", tableName, "集), i)");
+  out.Line("     .如果真 (Jo", tableName, "集[i].", keyColumn, "()=_id)");
   AppendAddItem(out, "           ", boxed, tableName, keyColumn, secondColumn);
-  Line(out, "     .如果真结束");
-  Line(out, ".计次循环尾 ()");
+  out.Line("     .如果真结束");
+  out.Line(".计次循环尾 ()");
 }
 
 // Section 7: the super list box in report view, one column per table column.
 void AppendSuperListSub(TextWriter& out, const std::string& tableName, const FieldTable& fields,
                         std::size_t columnCount) {
-  Line(out, ".子程序 扩展_到超级列表框,, 公开");
-  Line(out, ".参数 _超级列表框,超级列表框");
-  Line(out, " .局部变量 GzTmp, 整数型");
-  Line(out, " .局部变量 i, 整数型");
-  Line(out, " _超级列表框.类型 ＝ 3 '报表型");
-  Line(out, " _超级列表框.全部删除 ()");
+  out.Line(".子程序 扩展_到超级列表框,, 公开");
+  out.Line(".参数 _超级列表框,超级列表框");
+  out.Line(" .局部变量 GzTmp, 整数型");
+  out.Line(" .局部变量 i, 整数型");
+  out.Line(" _超级列表框.类型 ＝ 3 '报表型");
+  out.Line(" _超级列表框.全部删除 ()");
   for (std::size_t k = 0; k < columnCount; ++k) {
-    Line(out, " _超级列表框.插入列 (-1, “", fields[k].columnName, "”，取文本长度 (“",
-         fields[k].columnName, "”)  ，#中间对齐，-1） ");
+    out.Line(" _超级列表框.插入列 (-1, “", fields[k].columnName, "”，取文本长度 (“",
+             fields[k].columnName, "”)  ，#中间对齐，-1） ");
   }
-  Line(out, ".计次循环首 (取数组成员数 (Jo", tableName, "集), i)");
-  Line(out, " GzTmp=_超级列表框.插入表项  (,,,,,)");
+  out.Line(".计次循环首 (取数组成员数 (Jo", tableName, "集), i)");
+  out.Line(" GzTmp=_超级列表框.插入表项  (,,,,,)");
   for (std::size_t k = 0; k < columnCount; ++k) {
     const FieldRecord& column = fields[k];
     // The cell value is wrapped as its form asks: 到文本(…), 时间_格式化EX(…, , , 3) or bare.
@@ -150,11 +151,11 @@ void AppendSuperListSub(TextWriter& out, const std::string& tableName, const Fie
       case CellForm::Bare:
         break;
     }
-    Line(out, " _超级列表框.置标题  (GzTmp,", Decimal(k + 1), ", ", open, "Jo", tableName, "集[i].",
-         column.columnName, "()", close, ")");
+    out.Line(" _超级列表框.置标题  (GzTmp,", Decimal(k + 1), ", ", open, "Jo", tableName, "集[i].",
+             column.columnName, "()", close, ")");
   }
-  Line(out, ".计次循环尾 ()");
-  Line(out);
+  out.Line(".计次循环尾 ()");
+  out.Line();
 }
 
 }  // namespace
@@ -164,14 +165,7 @@ void AppendControlBindingSubs(std::string& text, const std::string& tableName,
   const std::size_t columnCount = setclass::ColumnRecordCount(fields);
   const std::string& keyColumn = setclass::KeyColumn(fields);
   const std::string& secondColumn = setclass::SecondColumn(fields);
-
-  std::size_t nameBytes = 0;
-  for (std::size_t k = 0; k < columnCount; ++k) nameBytes += fields[k].columnName.size();
-  // 66 fixed lines and five per column, each within 96 bytes apart from the names; a column
-  // name appears five times, the table name in two per-column lines and ~24 fixed ones.
-  TextWriter out(text, (66 + 5 * columnCount) * 96 + 5 * nameBytes +
-                           (24 + 2 * columnCount) * tableName.size() +
-                           8 * (keyColumn.size() + secondColumn.size()));
+  TextWriter out(text);
 
   AppendGridSubs(out, tableName, fields, columnCount);
   AppendItemListSubs(out, "组合框", tableName, keyColumn, secondColumn);

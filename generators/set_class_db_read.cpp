@@ -3,14 +3,12 @@
 #include <string_view>
 
 #include "generators/generators.h"
-#include "generators/set_class_append.h"
 #include "generators/set_class_names.h"
+#include "generators/text_writer.h"
 
 namespace kelvane {
 
 namespace {
-
-using setclass::Line;
 
 struct Reader {
   std::string_view prefix;
@@ -20,9 +18,9 @@ struct Reader {
 // The record-set reader of each variable prefix, tested in this order; the first whole-text
 // match wins.
 constexpr Reader kReaders[] = {
-    {"Jx", "( Go返回记录集.读小数 (“"},  {"Jb", "( Go返回记录集.读字节 (“"},
-    {"Jl", "( Go返回记录集.读逻辑 (“"},  {"Jz", "( Go返回记录集.读整数 (“"},
-    {"Jw", "( Go返回记录集.读文本 (“"},  {"Jr", "( Go返回记录集.读时间 (“"},
+    {"Jx", "( Go返回记录集.读小数 (“"},   {"Jb", "( Go返回记录集.读字节 (“"},
+    {"Jl", "( Go返回记录集.读逻辑 (“"},   {"Jz", "( Go返回记录集.读整数 (“"},
+    {"Jw", "( Go返回记录集.读文本 (“"},   {"Jr", "( Go返回记录集.读时间 (“"},
     {"Jj", "( Go返回记录集.读字节集 (“"},
 };
 
@@ -31,7 +29,7 @@ constexpr Reader kReaders[] = {
 void AppendReaderLine(TextWriter& out, const std::string& tableName, const FieldRecord& field) {
   for (const Reader& reader : kReaders) {
     if (setclass::SamePrefix(field.prefix, reader.prefix)) {
-      Line(out, "      Go", tableName, ".", field.columnName, reader.call, field.columnName, "”) )");
+      out.Line("      Go", tableName, ".", field.columnName, reader.call, field.columnName, "”) )");
       return;
     }
   }
@@ -43,103 +41,105 @@ void AppendDbReadSubs(std::string& text, const std::string& tableName, const Fie
   const std::string& t = tableName;
   const std::string& key = setclass::KeyColumn(fields);
   const std::size_t columns = setclass::ColumnRecordCount(fields);
-
-  std::size_t nameBytes = 0;
-  for (const FieldRecord& field : fields) nameBytes += field.columnName.size();
-  TextWriter out(text, 5120 + 16 * t.size() + key.size() +
-                           3 * (2 * nameBytes + fields.size() * (56 + t.size())));
+  TextWriter out(text);
 
   // 库_取: all rows, or one page when both page arguments are given; appends to the array.
-  Line(out, ".子程序 库_取,逻辑型, 公开");
-  Line(out);
-  Line(out, " .参数 _页码, 整数型, 可空");
-  Line(out, " .参数 _页记录条数, 整数型, 可空");
-  Line(out, " .局部变量 Go返回记录集, 返回记录集");
-  Line(out, " .局部变量 Gz表行数, 整数型");
-  Line(out, " .局部变量 Gz表列数, 整数型");
-  Line(out, " .局部变量 i, 整数型");
-  Line(out, " .局部变量 j, 整数型");
-  Line(out, " .局部变量 GwSQL, 文本型");
-  Line(out, " .局部变量 GwTmp, 文本型");
-  Line(out, " .局部变量 Go", t, ",  ", t, "类");
-  Line(out, " .判断开始 (是否为空 (_页码) 或 是否为空 (_页记录条数))");
-  Line(out, "     GwSQL ＝“SELECT  * FROM `”+ Jw库名+“`.`”+Jw表名+“`”");
-  Line(out, ".默认");
-  Line(out,
-       "     GwSQL ＝“SELECT  * FROM `”+Jw库名+“`.`”+ Jw表名+“`  LIMIT ”+  到文本 ((_页码－ 1) × "
-       "_页记录条数) +“,”+到文本 ( _页记录条数 )");
-  Line(out, ".判断结束");
-  Line(out, "GwTmp ＝ JoMySQL网关.查询返回记录集 (Jw成员名, Jw库名, GwSQL, Go返回记录集, Gz表行数, Gz表列数)");
-  Line(out, ".如果真 (取反 (JoMySQL网关.取操作状态 (GwTmp)))");
-  Line(out, "   返回 (假)");
-  Line(out, ".如果真结束");
-  Line(out, "Go返回记录集.到首记录 ()");
-  Line(out, ".计次循环首 (Gz表行数, i)");
-  Line(out, "    .计次循环首 (Gz表列数, j)");
+  out.Line(".子程序 库_取,逻辑型, 公开");
+  out.Line();
+  out.Line(" .参数 _页码, 整数型, 可空");
+  out.Line(" .参数 _页记录条数, 整数型, 可空");
+  out.Line(" .局部变量 Go返回记录集, 返回记录集");
+  out.Line(" .局部变量 Gz表行数, 整数型");
+  out.Line(" .局部变量 Gz表列数, 整数型");
+  out.Line(" .局部变量 i, 整数型");
+  out.Line(" .局部变量 j, 整数型");
+  out.Line(" .局部变量 GwSQL, 文本型");
+  out.Line(" .局部变量 GwTmp, 文本型");
+  out.Line(" .局部变量 Go", t, ",  ", t, "类");
+  out.Line(" .判断开始 (是否为空 (_页码) 或 是否为空 (_页记录条数))");
+  out.Line("     GwSQL ＝“SELECT  * FROM `”+ Jw库名+“`.`”+Jw表名+“`”");
+  out.Line(".默认");
+  out.Line(
+      "     GwSQL ＝“SELECT  * FROM `”+Jw库名+“`.`”+ Jw表名+“`  LIMIT ”+  到文本 ((_页码－ 1) × "
+      "_页记录条数) +“,”+到文本 ( _页记录条数 )");
+  out.Line(".判断结束");
+  out.Line(
+      "GwTmp ＝ JoMySQL网关.查询返回记录集 (Jw成员名, Jw库名, GwSQL, Go返回记录集, Gz表行数, "
+      "Gz表列数)");
+  out.Line(".如果真 (取反 (JoMySQL网关.取操作状态 (GwTmp)))");
+  out.Line("   返回 (假)");
+  out.Line(".如果真结束");
+  out.Line("Go返回记录集.到首记录 ()");
+  out.Line(".计次循环首 (Gz表行数, i)");
+  out.Line("    .计次循环首 (Gz表列数, j)");
   // Every entry including the state record; the state record (always last) is reset to 0
   // instead of being read, whatever its prefix.
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i + 1 == fields.size()) {
-      Line(out, "      Go", t, ".", fields[i].columnName, "( 0 )");
+      out.Line("      Go", t, ".", fields[i].columnName, "( 0 )");
     } else {
       AppendReaderLine(out, t, fields[i]);
     }
   }
-  Line(out, "  .计次循环尾 ()");
-  Line(out, "       加入成员 (Jo", t, "集,Go", t, ")");
-  Line(out, "    Go返回记录集.到下一条()");
-  Line(out, ".计次循环尾 ()");
-  Line(out, "返回 (真)");
+  out.Line("  .计次循环尾 ()");
+  out.Line("       加入成员 (Jo", t, "集,Go", t, ")");
+  out.Line("    Go返回记录集.到下一条()");
+  out.Line(".计次循环尾 ()");
+  out.Line("返回 (真)");
 
   // 库_查: the row whose key equals _id, into the reference parameter.
-  Line(out, ".子程序 库_查,逻辑型, 公开");
-  Line(out);
-  Line(out, " .参数 _id, 整数型, ");
-  Line(out, " .参数 _", t, "类, ", t, "类,参考");
-  Line(out, " .局部变量 Go返回记录集, 返回记录集");
-  Line(out, " .局部变量 Gz表行数, 整数型");
-  Line(out, " .局部变量 Gz表列数, 整数型");
-  Line(out, " .局部变量 GwSQL, 文本型");
-  Line(out, " .局部变量 GwTmp, 文本型");
-  Line(out, " .局部变量 Go", t, ",  ", t, "类");
-  Line(out, ".如果真 (_id ＜ 1 或 _id ＞ 取数组成员数 (Jo", t, "集))");
-  Line(out, "       返回 (假)");
-  Line(out, ".如果真结束");
-  Line(out, "     GwSQL ＝“SELECT  * FROM `”+ Jw库名+“`.`”+Jw表名+“`  where `", key,
-       "`='“+到文本（_id）+“'”");
-  Line(out, "GwTmp ＝ JoMySQL网关.查询返回记录集 (Jw成员名, Jw库名, GwSQL, Go返回记录集, Gz表行数, Gz表列数)");
-  Line(out, ".如果真 (取反 (JoMySQL网关.取操作状态 (GwTmp)))");
-  Line(out, "   返回 (假)");
-  Line(out, ".如果真结束");
-  Line(out, "Go返回记录集.到首记录 ()");
+  out.Line(".子程序 库_查,逻辑型, 公开");
+  out.Line();
+  out.Line(" .参数 _id, 整数型, ");
+  out.Line(" .参数 _", t, "类, ", t, "类,参考");
+  out.Line(" .局部变量 Go返回记录集, 返回记录集");
+  out.Line(" .局部变量 Gz表行数, 整数型");
+  out.Line(" .局部变量 Gz表列数, 整数型");
+  out.Line(" .局部变量 GwSQL, 文本型");
+  out.Line(" .局部变量 GwTmp, 文本型");
+  out.Line(" .局部变量 Go", t, ",  ", t, "类");
+  out.Line(".如果真 (_id ＜ 1 或 _id ＞ 取数组成员数 (Jo", t, "集))");
+  out.Line("       返回 (假)");
+  out.Line(".如果真结束");
+  out.Line("     GwSQL ＝“SELECT  * FROM `”+ Jw库名+“`.`”+Jw表名+“`  where `", key,
+           "`='“+到文本（_id）+“'”");
+  out.Line(
+      "GwTmp ＝ JoMySQL网关.查询返回记录集 (Jw成员名, Jw库名, GwSQL, Go返回记录集, Gz表行数, "
+      "Gz表列数)");
+  out.Line(".如果真 (取反 (JoMySQL网关.取操作状态 (GwTmp)))");
+  out.Line("   返回 (假)");
+  out.Line(".如果真结束");
+  out.Line("Go返回记录集.到首记录 ()");
   for (std::size_t i = 0; i < columns; ++i) AppendReaderLine(out, t, fields[i]);
-  Line(out, "_", t, "类= Go", t);
-  Line(out, "返回 (真)");
-  Line(out);
+  out.Line("_", t, "类= Go", t);
+  out.Line("返回 (真)");
+  out.Line();
 
   // 库_查所有: empty the array, then one element per row.
-  Line(out, ".子程序 库_查所有,逻辑型, 公开,数量小于1000条的使用");
-  Line(out, " .局部变量 Go返回记录集, 返回记录集");
-  Line(out, " .局部变量 Gz表行数, 整数型");
-  Line(out, " .局部变量 Gz表列数, 整数型");
-  Line(out, " .局部变量 GwSQL, 文本型");
-  Line(out, " .局部变量 GwTmp, 文本型");
-  Line(out, " .局部变量 Go", t, ",  ", t, "类");
-  Line(out, " .局部变量 i, 整数型");
-  Line(out, "     GwSQL ＝“SELECT  * FROM `”+ Jw库名+“`.`”+Jw表名+“`”");
-  Line(out, "GwTmp ＝ JoMySQL网关.查询返回记录集 (Jw成员名, Jw库名, GwSQL, Go返回记录集, Gz表行数, Gz表列数)");
-  Line(out, ".如果真 (取反 (JoMySQL网关.取操作状态 (GwTmp)))");
-  Line(out, "   返回 (假)");
-  Line(out, ".如果真结束");
-  Line(out, " 清除数组 (Jo", t, "集)");
-  Line(out, "Go返回记录集.到首记录 ()");
-  Line(out, ".计次循环首 (Go返回记录集.取记录数 (), i)");
+  out.Line(".子程序 库_查所有,逻辑型, 公开,数量小于1000条的使用");
+  out.Line(" .局部变量 Go返回记录集, 返回记录集");
+  out.Line(" .局部变量 Gz表行数, 整数型");
+  out.Line(" .局部变量 Gz表列数, 整数型");
+  out.Line(" .局部变量 GwSQL, 文本型");
+  out.Line(" .局部变量 GwTmp, 文本型");
+  out.Line(" .局部变量 Go", t, ",  ", t, "类");
+  out.Line(" .局部变量 i, 整数型");
+  out.Line("     GwSQL ＝“SELECT  * FROM `”+ Jw库名+“`.`”+Jw表名+“`”");
+  out.Line(
+      "GwTmp ＝ JoMySQL网关.查询返回记录集 (Jw成员名, Jw库名, GwSQL, Go返回记录集, Gz表行数, "
+      "Gz表列数)");
+  out.Line(".如果真 (取反 (JoMySQL网关.取操作状态 (GwTmp)))");
+  out.Line("   返回 (假)");
+  out.Line(".如果真结束");
+  out.Line(" 清除数组 (Jo", t, "集)");
+  out.Line("Go返回记录集.到首记录 ()");
+  out.Line(".计次循环首 (Go返回记录集.取记录数 (), i)");
   for (std::size_t i = 0; i < columns; ++i) AppendReaderLine(out, t, fields[i]);
-  Line(out, "加入成员 (Jo", t, "集, Go", t, ")");
-  Line(out, "Go返回记录集.到下一条 ()");
-  Line(out, ".计次循环尾 ()");
-  Line(out, "返回 (真)");
-  Line(out);
+  out.Line("加入成员 (Jo", t, "集, Go", t, ")");
+  out.Line("Go返回记录集.到下一条 ()");
+  out.Line(".计次循环尾 ()");
+  out.Line("返回 (真)");
+  out.Line();
 }
 
 }  // namespace kelvane
