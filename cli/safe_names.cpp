@@ -62,8 +62,12 @@ std::string MakeSafe(std::string_view name) {
   if (safe.empty()) return "_";
   if (safe.front() == '.') safe.front() = '_';
   for (auto it = safe.rbegin(); it != safe.rend() && (*it == '.' || *it == ' '); ++it) *it = '_';
-  if (IsDeviceName(safe)) safe.insert(0, "_");
-  return CutUtf8(safe, kMaxFolderBytes);
+  if (!IsDeviceName(safe)) return safe;
+  // Built forwards rather than with insert(0, …), which GCC 12 at -O3 flags with a false
+  // -Wrestrict inside std::string.
+  std::string prefixed = "_";
+  prefixed += safe;
+  return CutUtf8(prefixed, kMaxFolderBytes);
 }
 
 std::vector<FolderName> AssignFolderNames(const std::vector<std::string>& tables) {
