@@ -15,9 +15,9 @@ struct StoredResult {
   ConnectionHandle owner = 0;
 };
 
-// Handle registries. Only the GUI thread (or the single command-line thread) uses them;
-// the connect path additionally runs under the process-wide lock.
-std::mutex gConnectLock;
+// Handle registries. The layer is used from one thread (the window's, or the command line's
+// only one), so they take no lock; a connection handle could not be shared between threads
+// anyway.
 std::map<ConnectionHandle, MYSQL*> gConnections;
 std::map<RecordSet, StoredResult> gResults;
 int gNextConnection = 1;
@@ -114,14 +114,16 @@ ColumnTypeCode ColumnTypeCodeFor(int libraryType) {
 ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
                               const std::string& password, const std::string& database,
                               unsigned port) {
-  return mysqlConnect(host, user, password, database, port, ConnectOptions{});
+  // The window's password box: an empty box is the empty password, never MYSQL_PWD.
+  ConnectOptions options;
+  options.passwordGiven = true;
+  return mysqlConnect(host, user, password, database, port, options);
 }
 
 ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
                               const std::string& password, const std::string& database,
                               unsigned port, const ConnectOptions& options) {
   InitLibraryOnce();
-  std::lock_guard<std::mutex> guard(gConnectLock);
   MYSQL* conn = mysql_init(nullptr);
   if (conn == nullptr) return 0;
   // Names travel as UTF-8 on a utf8mb4 connection; GBK exists only when writing files.
@@ -281,15 +283,11 @@ bool mysqlFieldName(RecordSet records, int column, std::string& name) {
   return true;
 }
 
-bool mysqlFieldShape(RecordSet records, int column, unsigned long& length, unsigned& flags,
-                     int& libraryType) {
+bool mysqlFieldIsOneWideFlag(RecordSet records, int column) {
   MYSQL_RES* res = FindResult(records);
   if (!ValidColumn(res, column)) return false;
-  const MYSQL_FIELD* fields = mysql_fetch_fields(res);
-  length = fields[column].length;
-  flags = fields[column].flags;
-  libraryType = fields[column].type;
-  return true;
+  const MYSQL_FIELD& field = mysql_fetch_fields(res)[column];
+  return field.length == 1 && (field.type == MYSQL_TYPE_TINY || field.type == MYSQL_TYPE_BIT);
 }
 
 unsigned mysqlLastError(ConnectionHandle connection, std::string& text) {

@@ -1,7 +1,7 @@
 #pragma once
 // Thin access layer over MariaDB Connector/C. Connections and stored results are plain
 // integer handles (positive when valid, 0 = none); every failure is a 0 / false / -1 result,
-// never an exception or a message.
+// never an exception or a message. Used from one thread only.
 #include <cstdint>
 #include <string>
 
@@ -31,7 +31,10 @@ struct ConnectOptions {
 // Maps a client-library column type number to the program's ColumnTypeCode.
 ColumnTypeCode ColumnTypeCodeFor(int libraryType);
 
-// Empty texts are passed to the library as "not given". Port 0 is the library's default.
+// Empty host, user and database are passed to the library as "not given"; so is an empty
+// password unless options.passwordGiven (then option files or MYSQL_PWD may supply it). The
+// overload without options is the window's: its password is always given, the empty one
+// included. Port 0 is the library's default.
 ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
                               const std::string& password, const std::string& database,
                               unsigned port);
@@ -60,9 +63,8 @@ RecordSet mysqlSelect(ConnectionHandle connection, const std::string& tableName,
 unsigned mysqlFieldCount(RecordSet records);
 ColumnTypeCode mysqlFieldTypeCode(RecordSet records, int column);
 bool mysqlFieldName(RecordSet records, int column, std::string& name);
-// Column length and flags of the metadata (used to recognise TINYINT(1) / BIT(1)).
-bool mysqlFieldShape(RecordSet records, int column, unsigned long& length, unsigned& flags,
-                     int& libraryType);
+// True when the column is TINYINT(1) or BIT(1), the shapes a yes/no column takes.
+bool mysqlFieldIsOneWideFlag(RecordSet records, int column);
 
 // The error number and message of the last failed call on the connection (0 and "" when it
 // succeeded or the handle is unknown). The only place the server's own words come through.

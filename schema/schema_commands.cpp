@@ -1,7 +1,5 @@
 #include "schema/schema_commands.h"
 
-#include <mysql.h>
-
 #include "schema/type_map.h"
 #include "text/text.h"
 
@@ -52,14 +50,8 @@ ColumnRead ReadColumns(ConnectionHandle connection, const std::string& tableName
     const ColumnTypeCode code = mysqlFieldTypeCode(records, column);
     mysqlFieldName(records, column, name);
     const TypeMapEntry* entry = &TypeMapLookup(code);
-    if (options.boolForTinyint1) {
-      unsigned long length = 0;
-      unsigned flags = 0;
-      int type = 0;
-      if (mysqlFieldShape(records, column, length, flags, type) && length == 1 &&
-          (type == MYSQL_TYPE_TINY || type == MYSQL_TYPE_BIT))
-        entry = &kLogicalEntry;
-    }
+    if (options.boolForTinyint1 && mysqlFieldIsOneWideFlag(records, column))
+      entry = &kLogicalEntry;
     fields.push_back(FieldRecord{std::move(name), std::string(entry->eplType),
                                  std::string(entry->prefix), std::string(entry->csharpType)});
   }

@@ -10,23 +10,20 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QtTest>
-#include <cstdlib>
 #include <memory>
 
 #include "app/about_text.h"
 #include "app/main_window.h"
 #include "generators/generators.h"
+#include "support/server_env.h"
 #include "text/text.h"
 
 using kelvane::AppState;
 using kelvane::MainWindow;
+using kelvane::testing::kTestPassword;
+using kelvane::testing::TestPort;
 
 namespace {
-
-unsigned TestPort() {
-  const char* port = std::getenv("KELVANE_TEST_PORT");
-  return port ? static_cast<unsigned>(std::strtoul(port, nullptr, 10)) : 0;
-}
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
@@ -184,6 +181,16 @@ class MainWindowTest : public QObject {
     Find<QLineEdit>("编辑框_密码")->setText("　271828 ");
     Click("按钮1");
     QCOMPARE(Status(), QString("已连接Mysql数据库"));
+  }
+
+  // The window reads no environment: an empty box is the empty password, which root does not
+  // have, even while MYSQL_PWD holds the right one.
+  void emptyPasswordBoxIsTheEmptyPassword() {
+    qputenv("MYSQL_PWD", kTestPassword);
+    Find<QLineEdit>("编辑框_密码")->clear();
+    Click("按钮1");
+    qunsetenv("MYSQL_PWD");
+    QCOMPARE(Status(), QString("连接失败"));
   }
 
   void choosingDatabasesReplacesTablesAndClearsColumns() {
