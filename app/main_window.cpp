@@ -11,13 +11,13 @@
 #include <QPalette>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTextDocument>
 
 #include "app/about_text.h"
+#include "app/address_box.h"
 #include "kelvane_version.h"
 #include "text/text.h"
 
@@ -98,18 +98,6 @@ std::string SelectedName(const QListWidget* list) {
   return std::string(raw.constData(), static_cast<std::size_t>(raw.size()));
 }
 
-// Reads an IPv4 box as dotted decimal text: missing or empty parts read as 0.
-std::string DottedAddress(const QString& text) {
-  const QStringList parts = text.split(QLatin1Char('.'));
-  std::string dotted;
-  for (int i = 0; i < 4; ++i) {
-    const int value = i < parts.size() ? parts[i].toInt() : 0;
-    if (i > 0) dotted += '.';
-    dotted += std::to_string(value);
-  }
-  return dotted;
-}
-
 }  // namespace
 
 MainWindow::MainWindow(AppState& state, unsigned port, QWidget* parent)
@@ -135,10 +123,15 @@ MainWindow::MainWindow(AppState& state, unsigned port, QWidget* parent)
   // Page 0: connect.
   AddLabel("标签1", 0, {74, 121, 48, 32}, QStringLiteral("ip地址"));
   hostBox_ = Place(new QLineEdit(QStringLiteral("127.0.0.1")), "IP编辑框_ip地址", 0, 146, 121, 150, 32);
-  static const QRegularExpression kIpv4(
-      QStringLiteral("((25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)\\.){3}(25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)"));
-  hostBox_->setValidator(new QRegularExpressionValidator(kIpv4, hostBox_));
+  hostBox_->setValidator(new AddressValidator(hostBox_));
   hostBox_->setFont(FontF());
+  // Text that cannot be connected to yet (empty, half typed, 0.0.0.0) shows in red.
+  connect(hostBox_, &QLineEdit::textChanged, this, [this] {
+    QPalette colours = hostBox_->palette();
+    colours.setColor(QPalette::Text, hostBox_->hasAcceptableInput() ? palette().color(QPalette::Text)
+                                                                    : QColor(Qt::red));
+    hostBox_->setPalette(colours);
+  });
   AddLabel("标签2", 0, {74, 177, 48, 32}, QStringLiteral("用户"));
   userBox_ = Place(new QLineEdit(QStringLiteral("root")), "编辑框_用户", 0, 146, 177, 150, 32);
   userBox_->setAlignment(Qt::AlignCenter);
@@ -153,6 +146,7 @@ MainWindow::MainWindow(AppState& state, unsigned port, QWidget* parent)
   passwordBox_->setFont(FontF());
   auto* connectButton = AddButton("按钮1", 0, {440, 168, 143, 88}, QStringLiteral("第一步：连接数据库"));
   statusLabel_ = AddLabel("标签4", 0, {104, 347, 496, 40}, QString());
+  statusLabel_->setTextFormat(Qt::PlainText);  // database names are not markup
 
   // Page 1: choose database, table, generate.
   AddLabel("标签7", 1, {12, 43, 200, 24}, QStringLiteral("第二步：选择下面的“数据库”"));
@@ -268,16 +262,23 @@ void MainWindow::AlignPages() {
   }
 }
 
-ConnectInput MainWindow::ReadConnectInput() const {
-  return ConnectInput{DottedAddress(hostBox_->text()), userBox_->text().toStdString(),
-                      passwordBox_->text().toStdString()};
+std::optional<MainWindow::Target> MainWindow::ReadTarget() const {
+  const std::optional<ServerAddress> address = ReadAddress(hostBox_->text());
+  if (!address) return std::nullopt;
+  return Target{ConnectInput{address->host, userBox_->text().toStdString(),
+                             passwordBox_->text().toStdString()},
+                address->port != 0 ? address->port : port_};
 }
 
 std::string MainWindow::SelectedTableName() const { return SelectedName(tableList_); }
 
 void MainWindow::ConnectServer() {
   const BusyCursor busy;
-  const ConnectServerResult result = kelvane::ConnectServer(state_.session, ReadConnectInput(), port_);
+  ConnectServerResult result{kStatusFailed, {}, false};
+  if (const std::optional<Target> target = ReadTarget())
+    result = kelvane::ConnectServer(state_.session, target->input, target->port);
+  else
+    state_.session.Replace(0);  // an address that cannot be used is a failed attempt
   ClearList(databaseList_);
   statusLabel_->setText(FromUtf8(result.status));
   RefillList(databaseList_, result.databases, true);
@@ -287,8 +288,11 @@ void MainWindow::ConnectServer() {
 void MainWindow::ChooseDatabase() {
   const BusyCursor busy;
   const std::string database = SelectedName(databaseList_);
-  const ChooseDatabaseResult result =
-      kelvane::ChooseDatabase(state_.session, ReadConnectInput(), database, port_);
+  ChooseDatabaseResult result{kStatusFailed, {}};
+  if (const std::optional<Target> target = ReadTarget())
+    result = kelvane::ChooseDatabase(state_.session, target->input, database, target->port);
+  else
+    state_.session.Replace(0);
   statusLabel_->setText(FromUtf8(result.status));
   ClearList(tableList_);
   ClearList(columnList_);

@@ -1,6 +1,7 @@
 #pragma once
 // 主窗口: the one window of the program, its controls and the commands bound to their events.
 #include <QWidget>
+#include <optional>
 #include <string>
 
 #include "app/app_state.h"
@@ -19,8 +20,8 @@ class MainWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // port: the server port the commands connect on; always 3306 for the user, other values
-  // only for tests that run their own server.
+  // port: the server port the commands connect on when the IP box names none; always 3306
+  // for the user.
   explicit MainWindow(AppState& state, unsigned port = kDefaultPort, QWidget* parent = nullptr);
 
   // Commands bound to control events.
@@ -52,7 +53,12 @@ class MainWindow : public QWidget {
   QPushButton* AddButton(const char* name, int page, QRect geometry, const QString& text);
   QPlainTextEdit* AddPane(const char* name, int page, QRect geometry);
   void AlignPages();
-  ConnectInput ReadConnectInput() const;
+  struct Target {
+    ConnectInput input;
+    unsigned port;
+  };
+  // What page 0 says to connect to; nothing when the IP box holds no usable address.
+  std::optional<Target> ReadTarget() const;
   std::string SelectedTableName() const;
   void FillPane(QPlainTextEdit* pane, Pane kind);
 

@@ -19,6 +19,7 @@
 #include "cli/password_prompt.h"
 #include "cli/safe_names.h"
 #include "cli/table_export.h"
+#include "cli/tls_options.h"
 #include "generators/generators.h"
 #include "schema/mysql_access.h"
 #include "schema/schema_commands.h"
@@ -32,6 +33,7 @@ constexpr const char* kOptionGroup = "kelvane-gen";
 constexpr unsigned kUnknownDatabaseError = 1049;  // ER_BAD_DB_ERROR
 constexpr unsigned kWrongDatabaseName = 1102;     // ER_WRONG_DB_NAME
 constexpr unsigned kDatabaseAccessDenied = 1044;  // ER_DBACCESS_DENIED_ERROR
+constexpr unsigned kAccessDenied = 1045;          // ER_ACCESS_DENIED_ERROR
 
 const std::map<std::string, Pane>& PaneNames() {
   static const std::map<std::string, Pane> names = {
@@ -62,6 +64,8 @@ struct Settings {
   std::string out;
   bool force = false;
   std::string optionFile;  // the gathered option files; empty: none are read
+  TlsSettings tls;
+  ConnectOptions connect;  // the TLS settings resolved from the command line and option files
 };
 
 void Error(const std::string& message) { std::cerr << kProgram << ": " << message << '\n'; }
@@ -101,7 +105,9 @@ int Connect(const Settings& settings, const std::string& database, SchemaSession
   std::string errorText;
   unsigned errorCode = 0;
   bool socket = false;
-  ConnectOptions options;
+  bool serverOffersTls = false;
+  ConnectOptions options = settings.connect;
+  options.serverOffersTls = &serverOffersTls;
   options.optionGroup = settings.optionFile.empty() ? "" : kOptionGroup;
   options.errorText = &errorText;
   options.errorCode = &errorCode;
@@ -109,7 +115,12 @@ int Connect(const Settings& settings, const std::string& database, SchemaSession
   options.passwordGiven = given;
   options.usedSocket = &socket;
   session.Replace(mysqlConnect(settings.host, settings.user, password, database, settings.port, options));
-  if (session.handle() > 0) return kExitOk;
+  if (session.handle() > 0) {
+    if (settings.tls.verbose)
+      Error("connected to " + (socket ? settings.host + " through the local socket" : HostAndPort(settings)) +
+            " " + DescribeTls(mysqlTlsState(session.handle())));
+    return kExitOk;
+  }
   if (errorCode == kUnknownDatabaseError || errorCode == kWrongDatabaseName) {
     Error("database " + Quoted(database) + " not found: " + errorText);
     return kExitNotFound;
@@ -122,6 +133,23 @@ int Connect(const Settings& settings, const std::string& database, SchemaSession
   const std::string where = socket ? settings.host + " through the local socket" : HostAndPort(settings);
   Error("cannot connect to " + where + " as " + Printable(settings.user) + ": " + errorText + " (error " +
         std::to_string(errorCode) + ")");
+  const std::string hint = TlsFailureHint(options, settings.host, errorCode, serverOffersTls);
+  if (!hint.empty()) Error(hint);
+  // A server that requires secure transport answers an unencrypted login with the same error as
+  // a wrong password; logging in once more over TLS (closed at once) tells the two apart.
+  if (errorCode == kAccessDenied && options.sslMode == SslMode::Disabled && serverOffersTls) {
+    options.sslMode = SslMode::Required;
+    options.errorText = nullptr;
+    options.errorCode = nullptr;
+    options.serverOffersTls = nullptr;
+    options.usedSocket = nullptr;
+    SchemaSession probe;
+    probe.Replace(mysqlConnect(settings.host, settings.user, password, database, settings.port, options));
+    if (probe.handle() > 0)
+      Error("the server requires secure transport: it refuses this login unencrypted and accepts "
+            "it over TLS; leave out --ssl-mode=DISABLED (PREFERRED encrypts) or use "
+            "--ssl-mode=REQUIRED");
+  }
   return kExitConnection;
 }
 
@@ -405,6 +433,15 @@ Connection: -h/--host (default 127.0.0.1), -P/--port (default 3306), -u/--user (
   take the command line's value or the default above.
   Options may stand before or after the command.
 
+TLS, as the mysql client: --ssl-mode=DISABLED|PREFERRED|REQUIRED|VERIFY_CA|VERIFY_IDENTITY.
+  PREFERRED (the default) encrypts whenever the server offers TLS, without checking its
+  certificate. REQUIRED refuses to log in without TLS. VERIFY_CA also checks that the server's
+  certificate chains to --ssl-ca=FILE; VERIFY_IDENTITY also that it names the host (-h).
+  --ssl-cert=FILE and --ssl-key=FILE give a client certificate. --ssl-ca without --ssl-mode
+  means VERIFY_CA. The same keys (ssl-mode, ssl-ca, ssl-cert, ssl-key) are read from the
+  option files' [client] and [kelvane-gen] groups; the command line wins. --verbose says on
+  standard error how the connection is encrypted (TLS version and cipher).
+
 Encoding: --encoding gbk|utf-8. Default: UTF-8 for generate (standard output), GBK for the files
   of export. File and folder names stay UTF-8. When GBK cannot hold a character of a table or
   column name, the command names them, writes nothing for that table and ends with exit code 4.
@@ -510,6 +547,7 @@ int RunCli(const std::vector<std::string>& rawArguments) {
   app.add_flag("-p", unusedAsk, "Ask for the password without echoing it");
   app.add_flag("--bool-tinyint1", settings.boolTinyint1,
                "Map TINYINT(1) and BIT(1) columns to 逻辑型 / Jl / bool");
+  AddTlsOptions(app, settings.tls);
 
   const auto nonEmpty = [](const std::string& name) {
     return name.empty() ? std::string("the database name must not be empty") : std::string();
@@ -605,6 +643,11 @@ int RunCli(const std::vector<std::string>& rawArguments) {
   settings.optionFile = OptionTextFile(optionText.text);
   if (settings.optionFile.empty())
     Error(std::string("the option files are not read: ") + std::strerror(errno));
+  std::vector<std::string> tlsWarnings;
+  const std::string tlsProblem =
+      ResolveTls(settings.tls, optionText.text, kOptionGroup, settings.connect, tlsWarnings);
+  if (!tlsProblem.empty()) return usageError(tlsProblem);
+  for (const std::string& warning : tlsWarnings) Error("warning: " + warning);
 
   try {
     if (databases->parsed()) return ListCommand(settings, true);

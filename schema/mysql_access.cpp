@@ -1,6 +1,10 @@
 #include "schema/mysql_access.h"
 
+#include <errmsg.h>
 #include <mysql.h>
+
+#include <algorithm>
+#include <cstddef>
 
 #include <cstring>
 #include <map>
@@ -48,6 +52,84 @@ RecordSet Register(MYSQL_RES* result, ConnectionHandle owner) {
 }
 
 const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+
+// Connector/C 3.3 refuses an unencrypted login by itself only when it also verifies the
+// certificate (or pins a fingerprint); with TLS merely asked for, it logs in unencrypted when
+// the server does not offer TLS. To make Required and VerifyCa fail before any credential is
+// sent, the server's greeting is read as it arrives (the library's raw-read hook): when it
+// does not offer TLS, a fingerprint is pinned, which makes the library stop with "SSL is
+// required, but the server does not support it" before it answers the greeting.
+extern "C" int ma_pvio_register_callback(my_bool registerCallback,
+                                         void (*callback)(int mode, MYSQL* mysql,
+                                                          const unsigned char* buffer,
+                                                          size_t length));
+
+constexpr std::size_t kGreetingBytes = 512;     // capabilities sit well inside this
+constexpr unsigned char kProtocolVersion = 10;  // the handshake packet of every supported server
+constexpr unsigned kClientSsl = 2048;           // CLIENT_SSL in the lower capability flags
+// Never a real fingerprint (SHA-1, 40 hex digits): only pinned when TLS cannot happen at all.
+constexpr const char* kUnmatchableFingerprint = "0000000000000000000000000000000000000000";
+
+// The greeting of the connection being opened; gWatchLock keeps it to one connect at a time.
+struct GreetingWatch {
+  MYSQL* conn = nullptr;
+  bool requireTls = false;
+  bool decided = false;
+  bool offersTls = false;
+  std::string bytes;
+};
+GreetingWatch gWatch;
+std::mutex gWatchLock;
+
+void OnRawRead(int mode, MYSQL* mysql, const unsigned char* buffer, size_t length) {
+  if (mode != 0 || mysql == nullptr || mysql != gWatch.conn || gWatch.decided ||
+      buffer == nullptr || static_cast<std::ptrdiff_t>(length) <= 0)
+    return;
+  std::string& bytes = gWatch.bytes;
+  bytes.append(reinterpret_cast<const char*>(buffer),
+               std::min(length, kGreetingBytes - std::min(kGreetingBytes, bytes.size())));
+  // 3-byte length, sequence number, protocol version, server version up to its zero byte,
+  // 4-byte thread id, 8 bytes of scramble, a filler byte, then the lower capability flags.
+  if (bytes.size() < 5) return;
+  if (static_cast<unsigned char>(bytes[4]) != kProtocolVersion) {  // e.g. an error packet
+    gWatch.decided = true;
+    return;
+  }
+  const std::size_t end = bytes.find('\0', 5);
+  if (end == std::string::npos) {
+    gWatch.decided = bytes.size() >= kGreetingBytes;
+    return;
+  }
+  const std::size_t flags = end + 1 + 4 + 8 + 1;
+  if (bytes.size() < flags + 2) return;
+  const unsigned capabilities = static_cast<unsigned char>(bytes[flags]) |
+                                static_cast<unsigned>(static_cast<unsigned char>(bytes[flags + 1])) << 8;
+  gWatch.decided = true;
+  gWatch.offersTls = (capabilities & kClientSsl) != 0;
+  if (!gWatch.offersTls && gWatch.requireTls)
+    mysql_optionsv(mysql, MARIADB_OPT_TLS_PEER_FP, kUnmatchableFingerprint);
+}
+
+void SetTlsOptions(MYSQL* conn, const ConnectOptions& options) {
+  const my_bool yes = 1, no = 0;
+  if (options.sslMode == SslMode::Disabled) {
+    mysql_optionsv(conn, MYSQL_OPT_SSL_ENFORCE, &no);
+    return;
+  }
+  // Asks for TLS whenever the server offers it.
+  mysql_optionsv(conn, MYSQL_OPT_SSL_ENFORCE, &yes);
+  if (!options.sslCert.empty()) mysql_optionsv(conn, MYSQL_OPT_SSL_CERT, options.sslCert.c_str());
+  if (!options.sslKey.empty()) mysql_optionsv(conn, MYSQL_OPT_SSL_KEY, options.sslKey.c_str());
+  // With a CA file the library checks the chain; the host name only with VERIFY_SERVER_CERT.
+  const bool verifies =
+      options.sslMode == SslMode::VerifyCa || options.sslMode == SslMode::VerifyIdentity;
+  if (verifies && !options.sslCa.empty())
+    mysql_optionsv(conn, MYSQL_OPT_SSL_CA, options.sslCa.c_str());
+  if (options.sslMode == SslMode::VerifyIdentity)
+    mysql_optionsv(conn, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &yes);
+}
+
+bool RequiresTls(SslMode mode) { return mode != SslMode::Disabled && mode != SslMode::Preferred; }
 
 bool SendFixed(ConnectionHandle connection, const char* statement) {
   MYSQL* conn = FindConnection(connection);
@@ -135,14 +217,35 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
     mysql_options(conn, MYSQL_READ_DEFAULT_GROUP, options.optionGroup.c_str());
   if (!options.optionFile.empty())
     mysql_options(conn, MYSQL_READ_DEFAULT_FILE, options.optionFile.c_str());
+  if (options.tcp) {
+    const unsigned tcp = MYSQL_PROTOCOL_TCP;
+    mysql_optionsv(conn, MYSQL_OPT_PROTOCOL, &tcp);
+  }
+  SetTlsOptions(conn, options);
+  static std::once_flag hooked;
+  std::call_once(hooked, [] { ma_pvio_register_callback(1, OnRawRead); });
+  std::lock_guard<std::mutex> watching(gWatchLock);
+  gWatch = GreetingWatch{};
+  gWatch.conn = conn;
+  gWatch.requireTls = RequiresTls(options.sslMode);
   const char* secret = options.passwordGiven ? password.c_str() : OrNull(password);
   const bool connected = mysql_real_connect(conn, OrNull(host), OrNull(user), secret,
                                             OrNull(database), port, nullptr, 0) != nullptr;
+  gWatch.conn = nullptr;
+  if (options.serverOffersTls) *options.serverOffersTls = gWatch.offersTls;
   // "localhost" (or an option file's socket setting) means the local socket, not TCP.
   if (options.usedSocket) {
     const char* info = mysql_get_host_info(conn);
     *options.usedSocket = info != nullptr ? std::strstr(info, "socket") != nullptr
                                           : OrNull(host) == nullptr || host == "localhost";
+  }
+  // The greeting watch already stops an unencrypted login; this only guards against a
+  // library that would encrypt less than it was asked to.
+  if (connected && RequiresTls(options.sslMode) && mysql_get_ssl_cipher(conn) == nullptr) {
+    if (options.errorText) *options.errorText = "the connection is not encrypted";
+    if (options.errorCode) *options.errorCode = CR_SSL_CONNECTION_ERROR;
+    mysql_close(conn);
+    return 0;
   }
   if (!connected) {
     if (options.errorText) *options.errorText = mysql_error(conn);
@@ -306,5 +409,18 @@ bool mysqlIsConnectionError(unsigned errorCode) {
 }
 
 std::size_t mysqlOpenConnectionCount() { return gConnections.size(); }
+
+TlsState mysqlTlsState(ConnectionHandle connection) {
+  TlsState state;
+  MYSQL* conn = FindConnection(connection);
+  if (conn == nullptr) return state;
+  if (const char* cipher = mysql_get_ssl_cipher(conn)) {
+    state.cipher = cipher;
+    const char* version = nullptr;
+    if (mariadb_get_infov(conn, MARIADB_CONNECTION_TLS_VERSION, &version) == 0 && version)
+      state.version = version;
+  }
+  return state;
+}
 
 }  // namespace kelvane

@@ -17,7 +17,16 @@ inline constexpr unsigned kConnectTimeoutSeconds = 10;
 inline constexpr unsigned kReadTimeoutSeconds = 30;
 inline constexpr unsigned kWriteTimeoutSeconds = 30;
 
-// Extra connection settings for front ends other than the window. The window uses none.
+// TLS modes of the MySQL client's --ssl-mode.
+//   Disabled        never encrypt.
+//   Preferred       encrypt when the server offers TLS; no certificate check.
+//   Required        encrypt or fail before logging in; no certificate check.
+//   VerifyCa        Required, and the server's certificate chain must lead to sslCa.
+//   VerifyIdentity  VerifyCa (sslCa, or the system's CAs when empty), and the certificate must
+//                   name the host connected to.
+enum class SslMode { Disabled, Preferred, Required, VerifyCa, VerifyIdentity };
+
+// Extra connection settings. The defaults are the window's: TLS when offered.
 struct ConnectOptions {
   std::string optionGroup;     // non-empty: read this group (and [client]) of the option files
   std::string* errorText = nullptr;   // receives the client library's message on failure
@@ -26,7 +35,23 @@ struct ConnectOptions {
   bool passwordGiven = false;  // the password is used even when empty (no option file or
                                // MYSQL_PWD stands in for it)
   bool* usedSocket = nullptr;  // receives whether the library went through a local socket
+  SslMode sslMode = SslMode::Preferred;
+  std::string sslCa{};    // CA file the server's chain is checked against (VerifyCa, VerifyIdentity)
+  std::string sslCert{};  // client certificate and its key, for accounts that require one
+  std::string sslKey{};
+  // Always TCP, also for "localhost" (which the client library otherwise takes as the local
+  // socket, ignoring the port).
+  bool tcp = false;
+  // Receives whether the server's greeting offered TLS (also when the login then failed).
+  bool* serverOffersTls = nullptr;
 };
+
+// The encryption of an open connection: empty texts when it is not encrypted.
+struct TlsState {
+  std::string version;  // e.g. "TLSv1.3"
+  std::string cipher;   // e.g. "TLS_AES_256_GCM_SHA384"
+};
+TlsState mysqlTlsState(ConnectionHandle connection);
 
 // Maps a client-library column type number to the program's ColumnTypeCode.
 ColumnTypeCode ColumnTypeCodeFor(int libraryType);

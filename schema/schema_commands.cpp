@@ -60,10 +60,24 @@ ColumnRead ReadColumns(ConnectionHandle connection, const std::string& tableName
   return records > 0 ? ColumnRead::Ok : ColumnRead::SelectFailed;
 }
 
+namespace {
+
+// The window's connections: TCP to the host and port typed (also for "localhost"), encrypted
+// whenever the server offers TLS; an empty password box is the empty password.
+ConnectionHandle WindowConnect(const ConnectInput& input, const std::string& database,
+                               unsigned port) {
+  ConnectOptions options;
+  options.tcp = true;
+  options.passwordGiven = true;
+  return mysqlConnect(input.host, Trim(input.user), Trim(input.password), database, port, options);
+}
+
+}  // namespace
+
 ConnectServerResult ConnectServer(SchemaSession& session, const ConnectInput& input,
                                   unsigned port) {
   ConnectServerResult result;
-  session.Replace(mysqlConnect(input.host, Trim(input.user), Trim(input.password), "", port));
+  session.Replace(WindowConnect(input, "", port));
   if (session.handle() <= 0) {
     result.status = kStatusFailed;
     return result;
@@ -76,8 +90,7 @@ ConnectServerResult ConnectServer(SchemaSession& session, const ConnectInput& in
 ChooseDatabaseResult ChooseDatabase(SchemaSession& session, const ConnectInput& input,
                                     const std::string& database, unsigned port) {
   ChooseDatabaseResult result;
-  session.Replace(
-      mysqlConnect(input.host, Trim(input.user), Trim(input.password), database, port));
+  session.Replace(WindowConnect(input, database, port));
   result.status = session.handle() > 0 ? kStatusConnectedTo + database : kStatusFailed;
   ListNames(session.handle(), false, result.tables);
   return result;

@@ -59,10 +59,12 @@ free_port() {
   done
 }
 
-# start_server DATADIR RUNDIR PORT: initialises DATADIR when it is new, starts mariadbd on
-# 127.0.0.1:PORT with its socket, pid and log in RUNDIR and waits until it answers.
+# start_server DATADIR RUNDIR PORT [MARIADBD-ARGS...]: initialises DATADIR when it is new,
+# starts mariadbd on 127.0.0.1:PORT with its socket, pid and log in RUNDIR and waits until it
+# answers. Extra arguments go to mariadbd after the usual ones (a later one wins).
 start_server() {
   local data=$1 run=$2 port=$3 fresh=0
+  shift 3
   mkdir -p "$run"
   if [ ! -d "$data/mysql" ]; then
     mkdir -p "$data"
@@ -74,7 +76,7 @@ start_server() {
   mariadbd --no-defaults --user=root --datadir="$data" --socket="$run/mysqld.sock" \
     --port="$port" --bind-address=127.0.0.1 --pid-file="$run/mysqld.pid" \
     --log-error="$run/mysqld.err" --character-set-server=utf8mb4 \
-    --collation-server=utf8mb4_general_ci >/dev/null 2>&1 &
+    --collation-server=utf8mb4_general_ci "$@" >/dev/null 2>&1 &
   local i
   for i in $(seq 1 100); do
     if mariadb-admin --no-defaults -S "$run/mysqld.sock" -uroot ping >/dev/null 2>&1 ||
@@ -90,6 +92,35 @@ start_server() {
       ALTER USER root@'::1' IDENTIFIED BY '$KELVANE_ROOT_PASSWORD';" || return 1
   fi
   server_sql "$run" -e "select 1" >/dev/null || { log "server did not start; see $run/mysqld.err"; return 1; }
+}
+
+# make_test_certs DIR: a private CA (ca.pem), a server certificate signed by it for localhost
+# and 127.0.0.1 (server-cert.pem, server-key.pem), and a second CA that signed nothing of the
+# server's (other-ca.pem).
+make_test_certs() {
+  local dir=$1
+  mkdir -p "$dir"
+  (
+    cd "$dir"
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout ca-key.pem -out ca.pem -days 3650 \
+      -subj "/CN=Kelvane Test CA"
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout other-ca-key.pem -out other-ca.pem \
+      -days 3650 -subj "/CN=Kelvane Other CA"
+    openssl req -newkey rsa:2048 -nodes -keyout server-key.pem -out server.csr -subj "/CN=localhost"
+    printf 'subjectAltName=DNS:localhost,IP:127.0.0.1\n' >server.ext
+    openssl x509 -req -in server.csr -CA ca.pem -CAkey ca-key.pem -CAcreateserial \
+      -out server-cert.pem -days 3650 -extfile server.ext
+  ) >"$dir/openssl.log" 2>&1 || { cat "$dir/openssl.log" >&2; return 1; }
+}
+
+# start_tls_server DATADIR RUNDIR PORT CERTDIR: start_server with the certificates of CERTDIR
+# that accepts only TLS connections over TCP. It listens on 127.0.0.1 and 127.0.0.2, an address
+# its certificate does not name.
+start_tls_server() {
+  local data=$1 run=$2 port=$3 certs=$4
+  start_server "$data" "$run" "$port" --bind-address=127.0.0.1,127.0.0.2 \
+    --ssl-ca="$certs/ca.pem" --ssl-cert="$certs/server-cert.pem" \
+    --ssl-key="$certs/server-key.pem" --require-secure-transport=ON
 }
 
 # server_sql RUNDIR [mariadb args...]: the command-line client as root over the socket.

@@ -1,7 +1,9 @@
 // Command lines with their expected results, one folder each under tests/golden/cli/cases/:
 //   args          one argument per line; a line "{server}" stands for the port and password of
 //                 the test server, "{port}" inside a line for its port and "{out}" for a
-//                 fresh output folder
+//                 fresh output folder; "{tls_port}" for the port of the server that accepts
+//                 only TLS, "{tls_ca}" and "{other_ca}" for the CA that signed its certificate
+//                 and one that did not
 //   exit_code     the expected exit code
 //   stdout        the expected standard output, byte for byte ("{out}" as above); or
 //   stdout_from   generator golden files, one path per line, whose joined bytes are expected
@@ -35,9 +37,16 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 std::string Substitute(std::string text, const std::string& out) {
-  const std::string port = std::to_string(TestPort());
-  for (std::size_t at; (at = text.find("{out}")) != std::string::npos;) text.replace(at, 5, out);
-  for (std::size_t at; (at = text.find("{port}")) != std::string::npos;) text.replace(at, 6, port);
+  const std::pair<std::string, std::string> fields[] = {
+      {"{out}", out},
+      {"{port}", std::to_string(TestPort())},
+      {"{tls_port}", std::to_string(TlsTestPort())},
+      {"{tls_ca}", TlsTestFile("ca.pem")},
+      {"{other_ca}", TlsTestFile("other-ca.pem")},
+  };
+  for (const auto& [field, value] : fields)
+    for (std::size_t at; (at = text.find(field)) != std::string::npos;)
+      text.replace(at, field.size(), value);
   return text;
 }
 

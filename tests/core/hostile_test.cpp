@@ -81,8 +81,8 @@ TEST(HostileNames, SixtyFourCharacterNamesAndFourByteCharacters) {
   SchemaSession hostile;
   ChooseDatabase(hostile, Root(), kHostileDb, TestPort());
   FieldTable fields;
-  const std::string longTable = "t" + std::string("234567890123456789012345678901234567890") +
-                                "123456789012345678901234";
+  const std::string longTable =
+      "t" + std::string("234567890123456789012345678901234567890") + "123456789012345678901234";
   ASSERT_EQ(longTable.size(), 64u);
   ChooseTable(hostile, longTable, fields);
   ASSERT_EQ(fields.size(), 2u);
@@ -95,7 +95,8 @@ TEST(ServerFaults, TableDroppedBetweenListingAndChoosingGivesAnEmptyColumnList) 
   ASSERT_TRUE(AdminExec("create table kelvane_shop.soon_gone (a int)"));
   SchemaSession session;
   const auto chosen = ChooseDatabase(session, Root(), "kelvane_shop", TestPort());
-  ASSERT_NE(std::find(chosen.tables.begin(), chosen.tables.end(), "soon_gone"), chosen.tables.end());
+  ASSERT_NE(std::find(chosen.tables.begin(), chosen.tables.end(), "soon_gone"),
+            chosen.tables.end());
   ASSERT_TRUE(AdminExec("drop table kelvane_shop.soon_gone"));
   FieldTable fields{StateRecord()};
   EXPECT_TRUE(ChooseTable(session, "soon_gone", fields).empty());
@@ -194,49 +195,60 @@ class WatchedAccount : public ::testing::Test {
  protected:
   static constexpr const char* kUser = "kelvane_watch";
   void SetUp() override {
-    ASSERT_TRUE(AdminExec(std::string("create or replace user ") + kUser +
-                          "@'127.0.0.1' identified by 'w'; grant select on *.* to " + kUser +
-                          "@'127.0.0.1'"));
+    for (unsigned port : {TestPort(), testing::TlsTestPort()})
+      ASSERT_TRUE(AdminExec(std::string("create or replace user ") + kUser +
+                                "@'127.0.0.1' identified by 'w'; grant select on *.* to " + kUser +
+                                "@'127.0.0.1'",
+                            "", port));
   }
   void TearDown() override {
-    AdminExec("set global general_log = 0");
-    AdminExec(std::string("drop user if exists ") + kUser + "@'127.0.0.1'");
+    for (unsigned port : {TestPort(), testing::TlsTestPort()}) {
+      AdminExec("set global general_log = 0", "", port);
+      AdminExec(std::string("drop user if exists ") + kUser + "@'127.0.0.1'", "", port);
+    }
   }
   ConnectInput Input() const { return {"127.0.0.1", kUser, "w"}; }
 };
 
+// On the plain server and on the one that accepts only TLS.
 TEST_F(WatchedAccount, FullRoadSendsOnlyTheThreeReadStatements) {
-  ASSERT_TRUE(AdminExec("set global log_output = 'TABLE'; truncate table mysql.general_log; "
-                        "set global general_log = 1"));
-  SchemaSession session;
-  const auto connected = ConnectServer(session, Input(), TestPort());
-  ASSERT_EQ(connected.status, "已连接Mysql数据库");
-  std::size_t tablesSeen = 0;
-  for (const std::string& db : connected.databases) {
-    if (db.rfind("kelvane", 0) != 0) continue;
-    if (db == "kelvane_big") continue;  // its one table is covered elsewhere
-    const auto chosen = ChooseDatabase(session, Input(), db, TestPort());
-    for (const std::string& table : chosen.tables) {
-      FieldTable fields;
-      ChooseTable(session, table, fields);
-      for (Pane pane : kAllPanes) BuildPaneText(pane, table, fields);
-      ++tablesSeen;
+  for (unsigned port : {TestPort(), testing::TlsTestPort()}) {
+    SCOPED_TRACE(port == TestPort() ? "plain server" : "TLS-only server");
+    ASSERT_TRUE(
+        AdminExec("set global log_output = 'TABLE'; truncate table mysql.general_log; "
+                  "set global general_log = 1",
+                  "", port));
+    SchemaSession session;
+    const auto connected = ConnectServer(session, Input(), port);
+    ASSERT_EQ(connected.status, "已连接Mysql数据库");
+    std::size_t tablesSeen = 0;
+    for (const std::string& db : connected.databases) {
+      if (db.rfind("kelvane", 0) != 0) continue;
+      if (db == "kelvane_big") continue;  // its one table is covered elsewhere
+      const auto chosen = ChooseDatabase(session, Input(), db, port);
+      for (const std::string& table : chosen.tables) {
+        FieldTable fields;
+        ChooseTable(session, table, fields);
+        for (Pane pane : kAllPanes) BuildPaneText(pane, table, fields);
+        ++tablesSeen;
+      }
     }
+    session.Replace(0);
+    AdminExec("set global general_log = 0", "", port);
+    EXPECT_GT(tablesSeen, 15u);
+    const auto statements = AdminQuery(
+        std::string("select convert(argument using utf8mb4) from mysql.general_log where "
+                    "command_type = 'Query' and user_host like '") +
+            kUser + "%'",
+        "", port);
+    ASSERT_FALSE(statements.empty());
+    std::size_t selects = 0;
+    for (const std::string& sql : statements) {
+      EXPECT_TRUE(testing::IsAllowedStatement(sql)) << "unexpected statement: " << sql;
+      if (sql.rfind("select", 0) == 0) ++selects;
+    }
+    EXPECT_EQ(selects, tablesSeen);
   }
-  session.Replace(0);
-  AdminExec("set global general_log = 0");
-  EXPECT_GT(tablesSeen, 15u);
-  const auto statements = AdminQuery(
-      std::string("select convert(argument using utf8mb4) from mysql.general_log where "
-                  "command_type = 'Query' and user_host like '") +
-      kUser + "%'");
-  ASSERT_FALSE(statements.empty());
-  std::size_t selects = 0;
-  for (const std::string& sql : statements) {
-    EXPECT_TRUE(testing::IsAllowedStatement(sql)) << "unexpected statement: " << sql;
-    if (sql.rfind("select", 0) == 0) ++selects;
-  }
-  EXPECT_EQ(selects, tablesSeen);
 }
 
 TEST_F(WatchedAccount, ThreeHundredDatabaseChoicesKeepAtMostTwoConnections) {
@@ -247,8 +259,10 @@ TEST_F(WatchedAccount, ThreeHundredDatabaseChoicesKeepAtMostTwoConnections) {
   for (int i = 0; i < 300; ++i) {
     ChooseDatabase(session, Input(), dbs[i % 3], TestPort());
     if (i % 50 == 49) {
-      const auto open = AdminQuery(std::string("select count(*) from information_schema.processlist "
-                                               "where user = '") + kUser + "'");
+      const auto open =
+          AdminQuery(std::string("select count(*) from information_schema.processlist "
+                                 "where user = '") +
+                     kUser + "'");
       most = std::max<std::size_t>(most, std::strtoul(open.at(0).c_str(), nullptr, 10));
     }
   }

@@ -7,23 +7,42 @@
 
 namespace kelvane::testing {
 
-unsigned TestPort() {
-  const char* port = std::getenv("KELVANE_TEST_PORT");
-  if (port == nullptr || *port == '\0') {
-    ADD_FAILURE() << "KELVANE_TEST_PORT is not set: run the tests through scripts/test, "
-                     "which starts the test server";
-    return 0;
+namespace {
+
+std::string Setting(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') {
+    ADD_FAILURE() << name << " is not set: run the tests through scripts/test, which starts "
+                     "the test servers";
+    return {};
   }
-  return static_cast<unsigned>(std::strtoul(port, nullptr, 10));
+  return value;
+}
+
+}  // namespace
+
+unsigned TestPort() {
+  return static_cast<unsigned>(std::strtoul(Setting("KELVANE_TEST_PORT").c_str(), nullptr, 10));
+}
+
+unsigned TlsTestPort() {
+  return static_cast<unsigned>(std::strtoul(Setting("KELVANE_TEST_TLS_PORT").c_str(), nullptr, 10));
+}
+
+std::string TlsTestFile(const std::string& name) {
+  const std::string ca = Setting("KELVANE_TEST_TLS_CA");
+  return ca.substr(0, ca.rfind('/') + 1) + name;
 }
 
 namespace {
 
-MYSQL* AdminConnect(const std::string& database) {
-  const unsigned port = TestPort();
+MYSQL* AdminConnect(const std::string& database, unsigned port) {
+  if (port == 0) port = TestPort();
   if (port == 0) return nullptr;
   MYSQL* conn = mysql_init(nullptr);
   mysql_options(conn, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+  const my_bool tlsWhenOffered = 1;
+  mysql_options(conn, MYSQL_OPT_SSL_ENFORCE, &tlsWhenOffered);
   if (!mysql_real_connect(conn, kTestHost, kTestUser, kTestPassword,
                           database.empty() ? nullptr : database.c_str(), port, nullptr,
                           CLIENT_MULTI_STATEMENTS)) {
@@ -58,17 +77,18 @@ bool RunAll(MYSQL* conn, const std::string& sql, std::vector<std::string>* first
 
 }  // namespace
 
-bool AdminExec(const std::string& sql, const std::string& database) {
-  MYSQL* conn = AdminConnect(database);
+bool AdminExec(const std::string& sql, const std::string& database, unsigned port) {
+  MYSQL* conn = AdminConnect(database, port);
   if (!conn) return false;
   const bool ok = RunAll(conn, sql, nullptr);
   mysql_close(conn);
   return ok;
 }
 
-std::vector<std::string> AdminQuery(const std::string& sql, const std::string& database) {
+std::vector<std::string> AdminQuery(const std::string& sql, const std::string& database,
+                                    unsigned port) {
   std::vector<std::string> rows;
-  if (MYSQL* conn = AdminConnect(database)) {
+  if (MYSQL* conn = AdminConnect(database, port)) {
     RunAll(conn, sql, &rows);
     mysql_close(conn);
   }
