@@ -54,7 +54,8 @@ build_windows() {
 free_port() {
   local port
   while :; do
-    port=$((20000 + RANDOM % 40000))
+    # $RANDOM alone stops at 32767: two of them make 30 bits.
+    port=$((20000 + (RANDOM * 32768 + RANDOM) % 40000))
     (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
   done
 }
@@ -77,14 +78,21 @@ start_server() {
     --port="$port" --bind-address=127.0.0.1 --pid-file="$run/mysqld.pid" \
     --log-error="$run/mysqld.err" --character-set-server=utf8mb4 \
     --collation-server=utf8mb4_general_ci "$@" >/dev/null 2>&1 &
-  local i
+  local server=$! i answered=0
   for i in $(seq 1 100); do
     if mariadb-admin --no-defaults -S "$run/mysqld.sock" -uroot ping >/dev/null 2>&1 ||
        mariadb-admin --no-defaults -S "$run/mysqld.sock" -uroot -p"$KELVANE_ROOT_PASSWORD" ping >/dev/null 2>&1; then
+      answered=1
       break
     fi
     sleep 0.1
   done
+  if [ "$answered" -eq 0 ]; then
+    log "server on 127.0.0.1:$port did not answer within 10 s; end of $run/mysqld.err:"
+    tail -n 20 "$run/mysqld.err" >&2 2>/dev/null || true
+    kill -KILL "$server" 2>/dev/null || true
+    return 1
+  fi
   if [ "$fresh" -eq 1 ]; then
     mariadb --no-defaults -S "$run/mysqld.sock" -uroot -e "
       ALTER USER root@localhost IDENTIFIED BY '$KELVANE_ROOT_PASSWORD';

@@ -32,6 +32,13 @@ std::size_t Utf8SequenceLength(std::string_view text) {
   if (lead >= 0xF0 && lead <= 0xF4) len = 4;
   else if (lead >= 0xE0 && lead <= 0xEF) len = 3;
   else if (lead >= 0xC2 && lead <= 0xDF) len = 2;
+  // The second byte's range rules out overlong forms, surrogates and code points past U+10FFFF.
+  if (len > 1 && text.size() > 1) {
+    const auto second = static_cast<unsigned char>(text[1]);
+    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (second < low || second > high) return 1;
+  }
   if (len > text.size()) return text.size();
   for (std::size_t i = 1; i < len; ++i)
     if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return i;

@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 
 #include "run_gen.h"
 #include "support/golden.h"
@@ -28,13 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kCases = fs::path(KELVANE_GOLDEN_DIR) / "cli" / "cases";
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 std::string Substitute(std::string text, const std::string& out) {
   const std::pair<std::string, std::string> fields[] = {

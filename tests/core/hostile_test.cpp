@@ -1,9 +1,6 @@
 // Odd names, vanishing tables, dead peers and a killed server: every command gives its
 // failure result and nothing crashes; the server only ever sees read statements.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,6 +11,7 @@
 #include "generators/generators.h"
 #include "schema/schema_commands.h"
 #include "support/server_env.h"
+#include "support/silent_listener.h"
 #include "text/text.h"
 
 namespace kelvane {
@@ -21,6 +19,7 @@ namespace {
 
 using testing::AdminExec;
 using testing::AdminQuery;
+using testing::SilentListener;
 using testing::TestPort;
 
 const std::string kHostileDb = "kelvane hostile `q' \"%\\ 库";
@@ -105,28 +104,6 @@ TEST(ServerFaults, TableDroppedBetweenListingAndChoosingGivesAnEmptyColumnList) 
   EXPECT_EQ(BuildCustomTypeText("soon_gone", fields), ".版本 2\r\n.数据类型 soon_gone\r\n");
 }
 
-// A loopback listener that completes the TCP handshake and then never says a word.
-class SilentListener {
- public:
-  SilentListener() {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    listen(fd_, 8);
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-  }
-  ~SilentListener() { close(fd_); }
-  unsigned port() const { return port_; }
-
- private:
-  int fd_ = -1;
-  unsigned port_ = 0;
-};
-
 TEST(ServerFaults, SilentPeerFailsWithinTheConnectTimeout) {
   SilentListener silent;
   SchemaSession session;
@@ -153,13 +130,27 @@ int Shell(const std::string& snippet) {
   return std::system(command.c_str());
 }
 
-TEST(ServerFaults, KilledServerGivesFailureResultsAndARestartRecovers) {
-  char dirTemplate[] = "/tmp/kelvane-killed.XXXXXX";
-  ASSERT_NE(mkdtemp(dirTemplate), nullptr);
-  const std::string dir = dirTemplate;
-  const unsigned port = FreeLoopbackPort();
-  const std::string start = "start_server " + dir + "/data " + dir + " " + std::to_string(port);
-  ASSERT_EQ(Shell(start), 0);
+// A private server of its own, stopped and removed in the teardown however the test ends.
+class KilledServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dirTemplate[] = "/tmp/kelvane-killed.XXXXXX";
+    ASSERT_NE(mkdtemp(dirTemplate), nullptr);
+    dir = dirTemplate;
+    port = FreeLoopbackPort();
+  }
+  void TearDown() override {
+    if (!dir.empty()) Shell("stop_server " + dir + "; rm -rf " + dir);
+  }
+  std::string Start() const {
+    return "start_server " + dir + "/data " + dir + " " + std::to_string(port);
+  }
+  std::string dir;
+  unsigned port = 0;
+};
+
+TEST_F(KilledServer, GivesFailureResultsAndARestartRecovers) {
+  ASSERT_EQ(Shell(Start()), 0);
 
   SchemaSession session;
   ASSERT_EQ(ConnectServer(session, Root(), port).status, "已连接Mysql数据库");
@@ -182,12 +173,11 @@ TEST(ServerFaults, KilledServerGivesFailureResultsAndARestartRecovers) {
   EXPECT_TRUE(db.tables.empty());
   EXPECT_EQ(ConnectServer(session, Root(), port).status, "连接失败");
 
-  ASSERT_EQ(Shell(start), 0);
+  ASSERT_EQ(Shell(Start()), 0);
   const auto again = ConnectServer(session, Root(), port);
   EXPECT_EQ(again.status, "已连接Mysql数据库");
   EXPECT_FALSE(again.databases.empty());
   session.Replace(0);
-  Shell("stop_server " + dir + " && rm -rf " + dir);
 }
 
 // A read-only account used to watch the program from the server's side.

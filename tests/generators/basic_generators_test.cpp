@@ -13,6 +13,7 @@
 namespace kelvane {
 namespace {
 
+using testing::Lines;
 using testing::SampleTable;
 
 // The cases that have hand-written expected files in every generator folder.
@@ -35,18 +36,6 @@ FieldTable Columns(std::size_t n) {
   for (std::size_t i = 1; i <= n; ++i) fields.push_back(testing::IntColumn("c" + std::to_string(i)));
   fields.push_back(StateRecord());
   return fields;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -50,22 +50,6 @@ std::string LineAt(const std::string& text, std::size_t n) {
   return text.substr(start, text.find("\r\n", start) - start);
 }
 
-// N table columns cycling through the seven prefixes, then the state record.
-FieldTable MixedColumns(std::size_t n) {
-  static const FieldRecord kKinds[] = {
-      {"", "小数型", "Jx", "float"}, {"", "字节型", "Jb", "byte"},  {"", "逻辑型", "Jl", "bool"},
-      {"", "整数型", "Jz", "int"},   {"", "文本型", "Jw", "String"}, {"", "日期时间型", "Jr", "DateTime"},
-      {"", "字节集", "Jj", "byte[]"}};
-  FieldTable fields;
-  for (std::size_t i = 0; i < n; ++i) {
-    FieldRecord record = kKinds[i % 7];
-    record.columnName = "col" + std::to_string(i + 1);
-    fields.push_back(record);
-  }
-  fields.push_back(StateRecord());
-  return fields;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Expected texts
 
@@ -97,7 +81,7 @@ TEST(SetClassFirstLineCounts, EmptyAndStateOnlyTables) {
 TEST(SetClassFirstLineCounts, OneToFortyMixedColumns) {
   for (std::size_t n = 1; n <= 40; ++n) {
     SCOPED_TRACE("columns: " + std::to_string(n));
-    const FieldTable fields = MixedColumns(n);
+    const FieldTable fields = testing::MixedTable(n);
     const std::string headerLocal = HeaderLocal("tbl", fields);
     const std::string write = DbWrite("tbl", fields);
     const std::string read = DbRead("tbl", fields);

@@ -34,15 +34,6 @@ bool HasLine(const std::string& text, const std::string& line) {
   return text.find(framed) != std::string::npos;
 }
 
-// A table of `count` columns cycling through `prefixes`, followed by the state record.
-FieldTable MixedTable(std::size_t count, const std::vector<std::string>& prefixes) {
-  FieldTable fields;
-  for (std::size_t i = 0; i < count; ++i)
-    fields.push_back({"c" + std::to_string(i), "类型", prefixes[i % prefixes.size()], "t"});
-  fields.push_back(StateRecord());
-  return fields;
-}
-
 TEST(SetClassLastGolden, BothSectionsMatchTheGoldensAndConvertToGbk) {
   for (const SampleTable& t : testing::SetClassGoldenCases()) {
     SCOPED_TRACE(t.caseName);
@@ -61,8 +52,8 @@ TEST(SetClassLastLineCounts, FiveAndFourLinesPerColumnForEveryPrefixMix) {
   for (const auto& mix : mixes) {
     for (std::size_t n : {1u, 2u, 7u, 12u, 40u}) {
       SCOPED_TRACE("n=" + std::to_string(n) + " first prefix " + mix[0]);
-      const std::string binding = Binding("t", MixedTable(n, mix));
-      const std::string json = Json("t", MixedTable(n, mix));
+      const std::string binding = Binding("t", testing::MixedTable(n, mix));
+      const std::string json = Json("t", testing::MixedTable(n, mix));
       EXPECT_EQ(CountCrlfLines(binding), 66 + 5 * n);
       EXPECT_EQ(CountCrlfLines(json), 36 + 4 * n);
       // Every line break is a CR LF pair, and each section has exactly one blank line.
@@ -81,7 +72,7 @@ TEST(SetClassLastLineCounts, FiveAndFourLinesPerColumnForEveryPrefixMix) {
 }
 
 TEST(SetClassLastNumbering, PositionsRunZeroBasedInTheGridAndOneBasedInTheSuperList) {
-  const std::string text = Binding("t", MixedTable(12, {"Jz"}));
+  const std::string text = Binding("t", testing::MixedTable(12, {"Jz"}));
   EXPECT_TRUE(HasLine(text, " _高级表格.列数 ＝12"));
   EXPECT_TRUE(HasLine(text, " _高级表格.置数据 (0, 11, #表格常量.文本型,“c11”) "));
   EXPECT_TRUE(HasLine(text, " _高级表格.置列宽 (11,100）"));

@@ -14,15 +14,6 @@ namespace {
 
 using testing::SampleTable;
 
-// A table of `count` columns cycling through `prefixes`, followed by the state record.
-FieldTable MixedTable(std::size_t count, const std::vector<std::string>& prefixes) {
-  FieldTable fields;
-  for (std::size_t i = 0; i < count; ++i)
-    fields.push_back({"col" + std::to_string(i), "类型", prefixes[i % prefixes.size()], "t"});
-  fields.push_back(StateRecord());
-  return fields;
-}
-
 TEST(SetClassWhole, EqualsTheSectionGoldensJoinedInOrder) {
   const char* const kSections[] = {"header_local.txt", "db_write.txt", "db_read.txt",
                                    "control_binding.txt", "json.txt"};
@@ -40,7 +31,7 @@ TEST(SetClassWhole, GrowsByTwelveLinesPerColumnForEveryPrefixMix) {
       {"Jz"}, {"Jw"}, {"Jr"}, {"Jx", "Jb", "Jl", "Jz", "Jw", "Jr", "Jj"}, {"Jj", "Jr", "Jl"}};
   for (const auto& mix : mixes) {
     for (std::size_t n : {1u, 2u, 5u, 9u, 30u}) {
-      EXPECT_EQ(CountCrlfLines(BuildSetClassText("t", MixedTable(n, mix))), 317 + 12 * n)
+      EXPECT_EQ(CountCrlfLines(BuildSetClassText("t", testing::MixedTable(n, mix))), 317 + 12 * n)
           << "n=" << n << " first prefix " << mix[0];
     }
   }

@@ -68,6 +68,15 @@ TEST(Gbk, ReportsTheFirstCharacterItCannotHold) {
   const GbkConversion cut = Utf8ToGbk("a\xE4\xB8");
   EXPECT_FALSE(cut.ok);
   EXPECT_EQ(cut.badOffset, 1u);
+  // A surrogate, overlong forms and a code point past U+10FFFF are invalid UTF-8 as well: the
+  // bytes are reported, with no code point.
+  for (const char* bad : {"\xED\xA0\x80", "\xE0\x80\x80", "\xF0\x80\x80\x80", "\xF4\x90\x80\x80"}) {
+    const GbkConversion invalid = Utf8ToGbk(std::string("a") + bad + "b");
+    EXPECT_FALSE(invalid.ok);
+    EXPECT_EQ(invalid.badOffset, 1u);
+    EXPECT_EQ(invalid.badCharacter, std::string(bad, 1));
+    EXPECT_EQ(invalid.badCodePoint, "");
+  }
 }
 
 TEST(Gbk, LongTextsConvertWhole) {

@@ -44,6 +44,19 @@ std::string Hex(const std::string& line) {
 
 }  // namespace
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::size_t cut = end;
+    if (cut > start && text[cut - 1] == '\r') --cut;
+    lines.push_back(text.substr(start, cut - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
 std::string ReadGolden(const std::string& relativePath) {
   const std::string path = std::string(KELVANE_GOLDEN_DIR) + "/" + relativePath;
   std::ifstream in(path, std::ios::binary);

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace kelvane::testing {
+
+// The lines of a text without their line ends (LF or CR LF); a last line without one counts.
+std::vector<std::string> Lines(const std::string& text);
 
 // Reads tests/golden/<relativePath> as bytes. A missing file fails the current test.
 std::string ReadGolden(const std::string& relativePath);

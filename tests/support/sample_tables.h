@@ -1,6 +1,7 @@
 #pragma once
 // FieldTables built by hand for the generator tests, each with the table name it goes with.
 // The golden folders under tests/golden/ are named after these cases.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,31 @@ inline SampleTable SpaceInName() {
 // A table that has its own column X besides the state record.
 inline SampleTable OwnColumnX() {
   return {"own_column_x", "flags", {IntColumn("id"), TextColumn("X"), StateRecord()}};
+}
+
+// The seven variable prefixes of the column types, with a type of each.
+inline const FieldTable kSevenKinds = {
+    {"", "小数型", "Jx", "float"},  {"", "字节型", "Jb", "byte"},
+    {"", "逻辑型", "Jl", "bool"},   {"", "整数型", "Jz", "int"},
+    {"", "文本型", "Jw", "String"}, {"", "日期时间型", "Jr", "DateTime"},
+    {"", "字节集", "Jj", "byte[]"}};
+
+// `count` table columns c0, c1, … cycling through `prefixes` (all seven when empty), each
+// prefix with its own type (one outside the seven with "类型" / "t"), then the state record.
+inline FieldTable MixedTable(std::size_t count, std::vector<std::string> prefixes = {}) {
+  if (prefixes.empty())
+    for (const FieldRecord& kind : kSevenKinds) prefixes.push_back(kind.prefix);
+  FieldTable fields;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string& prefix = prefixes[i % prefixes.size()];
+    FieldRecord record{"", "类型", prefix, "t"};
+    for (const FieldRecord& kind : kSevenKinds)
+      if (kind.prefix == prefix) record = kind;
+    record.columnName = "c" + std::to_string(i);
+    fields.push_back(std::move(record));
+  }
+  fields.push_back(StateRecord());
+  return fields;
 }
 
 // The cases that have golden files for every section of the set class.
