@@ -30,6 +30,32 @@ TEST(MysqlAccess, ConnectGivesPositiveHandlesAndFailuresGiveZero) {
   mysqlClose(good);  // closing twice is harmless
 }
 
+// TLS modes against the plain server (the TLS-only server is met by the window and command-line
+// tests): PREFERRED and DISABLED log in unencrypted, REQUIRED refuses before logging in. Also run
+// under Wine with the Windows build's own TLS (SChannel).
+TEST(MysqlAccess, TlsModesAgainstAServerWithoutTls) {
+  for (const SslMode mode : {SslMode::Disabled, SslMode::Preferred, SslMode::Required}) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    ConnectOptions options;
+    options.sslMode = mode;
+    bool offered = true;
+    options.serverOffersTls = &offered;
+    std::string error;
+    options.errorText = &error;
+    const ConnectionHandle handle =
+        mysqlConnect(kTestHost, kTestUser, kTestPassword, "", TestPort(), options);
+    EXPECT_FALSE(offered);
+    if (mode == SslMode::Required) {
+      EXPECT_EQ(handle, 0);
+      EXPECT_NE(error.find("does not support"), std::string::npos) << error;
+    } else {
+      EXPECT_GT(handle, 0) << error;
+      EXPECT_TRUE(mysqlTlsState(handle).cipher.empty());
+    }
+    mysqlClose(handle);
+  }
+}
+
 TEST(MysqlAccess, InvalidHandlesGiveFailureResultsWithoutContactingTheServer) {
   std::string text = "unchanged";
   EXPECT_FALSE(mysqlShowDatabases(0));
