@@ -5,33 +5,11 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include "app/main_window.h"
-
-namespace {
-
-// A TCP listener on a free loopback port that never accepts by itself; -1 on failure.
-int Listen(unsigned short& port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 4) != 0 ||
-      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-    close(fd);
-    return -1;
-  }
-  port = ntohs(addr.sin_port);
-  return fd;
-}
-
-}  // namespace
+#include "support/silent_listener.h"
 
 class WindowFaultsTest : public QObject {
   Q_OBJECT
@@ -40,12 +18,10 @@ class WindowFaultsTest : public QObject {
   // A peer that accepts TCP and never speaks: the connect step gives up after its timeout
   // and the window keeps working.
   void silentPeerFailsInTimeAndLeavesTheWindowUsable() {
-    unsigned short port = 0;
-    const int fd = Listen(port);
-    QVERIFY(fd >= 0);
+    const kelvane::testing::SilentListener peer;
 
     kelvane::AppState state;
-    kelvane::MainWindow window(state, port);
+    kelvane::MainWindow window(state, peer.port());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QElapsedTimer timer;
@@ -61,20 +37,18 @@ class WindowFaultsTest : public QObject {
     tabs->setCurrentIndex(1);
     QTest::mouseClick(window.findChild<QPushButton*>("按钮2"), Qt::LeftButton);
     QCOMPARE(tabs->currentIndex(), 1);
-    close(fd);
   }
 
   // What the IP box cannot use never starts a connection: not even to 0.0.0.0, which would
   // reach this machine. A listener on the loopback port named sees nobody come.
   void unusableAddressesStartNoConnection() {
-    unsigned short listening = 0;
-    const int fd = Listen(listening);
-    QVERIFY(fd >= 0);
+    const kelvane::testing::SilentListener listener;
+    const int fd = listener.fd();
     fcntl(fd, F_SETFL, O_NONBLOCK);
-    const QString port = QString::number(listening);
+    const QString port = QString::number(listener.port());
 
     kelvane::AppState state;
-    kelvane::MainWindow window(state, listening);
+    kelvane::MainWindow window(state, listener.port());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* box = window.findChild<QLineEdit*>("IP编辑框_ip地址");
@@ -89,7 +63,6 @@ class WindowFaultsTest : public QObject {
       QCOMPARE(state.session.handle(), 0);
       QVERIFY2(accept(fd, nullptr, nullptr) < 0, qPrintable("a connection came for " + text));
     }
-    close(fd);
   }
 };
 

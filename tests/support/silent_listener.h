@@ -24,6 +24,7 @@ class SilentListener {
   SilentListener(const SilentListener&) = delete;
   SilentListener& operator=(const SilentListener&) = delete;
   unsigned port() const { return port_; }
+  int fd() const { return fd_; }  // for checking whether anyone came (accept)
 
  private:
   int fd_ = -1;
