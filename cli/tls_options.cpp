@@ -150,9 +150,9 @@ std::string TlsFailureHint(const ConnectOptions& options, const std::string& hos
 }
 
 std::string DescribeTls(const TlsState& state) {
-  if (state.cipher.empty()) return "without encryption";
-  return "over " + (state.version.empty() ? std::string("TLS") : state.version) + " (" +
-         state.cipher + ")";
+  if (!state.encrypted) return "without encryption";
+  return "over " + (state.version.empty() ? std::string("TLS") : state.version) +
+         (state.cipher.empty() ? std::string() : " (" + state.cipher + ")");
 }
 
 }  // namespace kelvane::cli

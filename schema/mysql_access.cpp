@@ -415,6 +415,7 @@ TlsState mysqlTlsState(ConnectionHandle connection) {
   MYSQL* conn = FindConnection(connection);
   if (conn == nullptr) return state;
   if (const char* cipher = mysql_get_ssl_cipher(conn)) {
+    state.encrypted = true;
     state.cipher = cipher;
     const char* version = nullptr;
     if (mariadb_get_infov(conn, MARIADB_CONNECTION_TLS_VERSION, &version) == 0 && version)

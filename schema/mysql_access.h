@@ -46,8 +46,10 @@ struct ConnectOptions {
   bool* serverOffersTls = nullptr;
 };
 
-// The encryption of an open connection: empty texts when it is not encrypted.
+// The encryption of an open connection. The names may be empty also when it is encrypted (Wine's
+// SChannel names no cipher).
 struct TlsState {
+  bool encrypted = false;
   std::string version;  // e.g. "TLSv1.3"
   std::string cipher;   // e.g. "TLS_AES_256_GCM_SHA384"
 };
