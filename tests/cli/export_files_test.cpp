@@ -2,9 +2,11 @@
 // error is a terminal.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "run_gen.h"
@@ -131,6 +133,22 @@ TEST(ExportFiles, WorkFoldersOfAStoppedExportAreRemovedOnlyWhenProvablyStale) {
   EXPECT_EQ(ReadBytes(temp.path() / alive / "set_class.txt"), "busy");
   EXPECT_TRUE(fs::exists(temp.path() / ".kelvane-gen-mine" / "x"));
   EXPECT_TRUE(fs::exists(temp.path() / deadWithFolder / "sub" / "x"));
+}
+
+TEST(ExportFiles, AnOutputFolderThatTakesNoWritesStopsWithOneMessage) {
+  TempDir temp;
+  // Permissions do not stop root; the immutable flag does.
+  const bool root = ::geteuid() == 0;
+  ASSERT_EQ(root ? std::system(("chattr +i '" + temp.path().string() + "'").c_str())
+                 : ::chmod(temp.path().c_str(), 0555),
+            0);
+  const GenRun run = Export("kelvane_cli", temp.path());
+  if (root) std::system(("chattr -i '" + temp.path().string() + "'").c_str());
+  ::chmod(temp.path().c_str(), 0755);
+  EXPECT_EQ(run.exitCode, 5);
+  EXPECT_EQ(run.err, "kelvane-gen: cannot write into " + temp.path().string() + ": " +
+                         (root ? "Operation not permitted" : "Permission denied") + "\n");
+  EXPECT_NE(run.out.find("exported 0 of 4 tables"), std::string::npos) << run.out;
 }
 
 TEST(ExportFiles, AnOutputFolderThatIsAFileIsRefused) {

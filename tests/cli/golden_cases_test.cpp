@@ -11,6 +11,8 @@
 //   stderr        lines each of which must appear in standard error; without it standard
 //                 error must be empty
 //   tree          the expected listing of the output folder (see FileListing)
+//   files/        files whose bytes the output folder's files of the same path must hold (GBK
+//                 bytes written down here, not converted by the code under test)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -89,6 +91,14 @@ TEST_P(GoldenCase, GivesTheExpectedOutputAndExitCode) {
   }
   if (fs::exists(dir / "tree")) {
     EXPECT_TRUE(BytesEqual(ReadGolden(caseDir + "tree"), FileListing(out)));
+  }
+  if (fs::exists(dir / "files")) {
+    for (const auto& entry : fs::recursive_directory_iterator(dir / "files")) {
+      if (!entry.is_regular_file()) continue;
+      const fs::path relative = entry.path().lexically_relative(dir / "files");
+      SCOPED_TRACE(relative.string());
+      EXPECT_TRUE(BytesEqual(ReadBytes(entry.path()), ReadBytes(fs::path(out) / relative)));
+    }
   }
 }
 
