@@ -203,6 +203,13 @@ bool RemoveOwnFolder(const fs::path& folder, const std::set<std::string>& names)
   return ::rmdir(folder.c_str()) == 0 || errno == ENOENT;
 }
 
+// Names the export writes into a work folder: the five texts (the entity file is <folder>.cs)
+// and the manifests.
+bool IsExportFileName(const std::string& name) {
+  return name == "custom_type.txt" || name == "class_module.txt" || name == "set_class.txt" ||
+         name.ends_with(".cs") || name.starts_with(kManifestName);
+}
+
 Manifest NewManifest(const std::vector<OutputFile>& files, bool folderCreated) {
   Manifest manifest;
   manifest.folderCreated = folderCreated;
@@ -415,7 +422,8 @@ std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir) {
       continue;
     struct stat info {};
     if (::lstat(entry.path().c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) continue;
-    // Nobody holds its lock, and it holds plain files only.
+    // Nobody holds its lock, and it holds plain files of the export only (a file that appeared
+    // in a table's folder while it was being replaced would be kept there too).
     const int lock = ::open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (lock < 0) continue;
     if (::flock(lock, LOCK_EX | LOCK_NB) == 0) {
@@ -423,7 +431,8 @@ std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir) {
       bool plain = true;
       for (const auto& inside : fs::directory_iterator(entry.path(), ec)) {
         struct stat st {};
-        plain = plain && ::lstat(inside.path().c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        plain = plain && ::lstat(inside.path().c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                IsExportFileName(inside.path().filename().string());
         files.insert(inside.path().filename().string());
       }
       if (!ec && plain && RemoveOwnFolder(entry.path(), files)) removed.push_back(name);

@@ -126,6 +126,8 @@ TEST(ExportFiles, WorkFoldersOfAStoppedExportAreRemovedOnlyWhenProvablyStale) {
   WriteBytes(temp.path() / ".kelvane-gen-mine" / "x", "not a work folder");
   const std::string deadWithFolder = ".kelvane-gen-" + std::to_string(gone) + "-d4e5f6";
   WriteBytes(temp.path() / deadWithFolder / "sub" / "x", "not the export's");
+  const std::string deadWithOther = ".kelvane-gen-" + std::to_string(gone) + "-g7h8i9";
+  WriteBytes(temp.path() / deadWithOther / "main.c", "not the export's");
   const GenRun run = Export("kelvane_cli", temp.path(), {"user"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.err.find(dead + ", left by an export that was stopped"), std::string::npos) << run.err;
@@ -133,6 +135,7 @@ TEST(ExportFiles, WorkFoldersOfAStoppedExportAreRemovedOnlyWhenProvablyStale) {
   EXPECT_EQ(ReadBytes(temp.path() / alive / "set_class.txt"), "busy");
   EXPECT_TRUE(fs::exists(temp.path() / ".kelvane-gen-mine" / "x"));
   EXPECT_TRUE(fs::exists(temp.path() / deadWithFolder / "sub" / "x"));
+  EXPECT_TRUE(fs::exists(temp.path() / deadWithOther / "main.c"));
 }
 
 TEST(ExportFiles, AnOutputFolderThatTakesNoWritesStopsWithOneMessage) {
