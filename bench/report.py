@@ -18,17 +18,24 @@ INFO = "info"
 
 
 def medians(path):
-    """run name -> median aggregate (real time in ns and the counters)."""
+    """run name -> median aggregate (real time in ns and the counters). A benchmark that ran
+    only once has no aggregates; its one run stands for the median."""
     with open(path, encoding="utf-8") as f:
         data = json.load(f)
-    out = {}
+    out, single = {}, {}
     for b in data["benchmarks"]:
         if b.get("error_occurred"):
             raise SystemExit(f"{os.path.basename(path)}: {b['name']}: {b.get('error_message')}")
-        if b.get("aggregate_name") != "median":
-            continue
         name = b["run_name"].split("/min_time:")[0].split("/iterations:")[0].split("/repeats:")[0]
-        out[name] = dict(b, ns=b["real_time"] * UNIT_NS[b["time_unit"]])
+        entry = dict(b, ns=b["real_time"] * UNIT_NS[b["time_unit"]])
+        if b.get("run_type") == "aggregate":
+            if b.get("aggregate_name") == "median":
+                out[name] = entry
+        else:
+            single.setdefault(name, []).append(entry)
+    for name, runs in single.items():
+        if name not in out and len(runs) == 1:
+            out[name] = runs[0]
     return out
 
 
