@@ -69,8 +69,8 @@ int main(int argc, char** argv) {
       const std::string name = std::string("builder/") + p.name + "/" + std::to_string(columns);
       benchmark::RegisterBenchmark(name.c_str(), &Build, p.pane, columns)
           ->Unit(benchmark::kNanosecond)
-          ->MinTime(0.1)
-          ->Repetitions(5)
+          ->MinTime(0.2)
+          ->Repetitions(9)
           ->ReportAggregatesOnly(true);
     }
   }

@@ -23,6 +23,7 @@ struct ChildResult {
   bool ok = false;     // started, ended by itself with exit status 0
   std::string output;  // everything it wrote to standard output, unless it went to a file
   long peakKiB = 0;    // high-water mark of its resident set
+  double cpuSeconds = 0;  // processor time it used, user and system
 };
 
 // outputFile: when not empty, standard output goes to this file (created or emptied). The
@@ -78,6 +79,8 @@ inline ChildResult RunChild(const std::vector<std::string>& arguments,
   rusage usage{};
   wait4(pid, &status, 0, &usage);
   result.peakKiB = usage.ru_maxrss;
+  result.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
   result.ok = !timedOut && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return result;
 }
