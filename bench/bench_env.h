@@ -10,11 +10,20 @@ inline constexpr const char* kHost = "127.0.0.1";
 inline constexpr const char* kUser = "root";
 inline constexpr const char* kPassword = "271828";
 
-// Tables "big" (1,000,000 rows) and "empty" (same columns, no rows).
+// Tables "big" (1,000,000 rows) and "empty" (same columns, no rows), and "wide_10",
+// "wide_300" and "wide_1000" with that many columns of mixed types.
 inline constexpr const char* kColumnsDatabase = "kelvane_bench";
-// 5,000 tables.
+// 5,000 tables of 20 columns.
 inline constexpr const char* kManyTablesDatabase = "kelvane_bench_many";
 inline constexpr int kManyTables = 5000;
+
+// The databases exported whole: "kelvane_bench_many" and "kelvane_bench_many_1000", the latter
+// with the first 1,000 of its tables.
+inline constexpr int kExportTables[] = {1000, kManyTables};
+inline std::string ExportDatabase(int tables) {
+  return tables == kManyTables ? kManyTablesDatabase
+                               : std::string(kManyTablesDatabase) + "_" + std::to_string(tables);
+}
 
 // Port of the benchmark server from KELVANE_BENCH_PORT; exits when it is not set.
 inline unsigned ServerPort() {

@@ -1,11 +1,13 @@
 #pragma once
-// Runs a program as a fresh child process and collects its standard output. The child gets
-// the caller's environment; its standard error goes to /dev/null. A child that does not end
-// within the time limit is killed (by its pid) and reported as failed.
+// Runs a program as a fresh child process and collects its standard output (or leaves it in a
+// file) and its peak resident set. The child gets the caller's environment; its standard error
+// goes to /dev/null. A child that does not end within the time limit is killed (by its pid)
+// and reported as failed.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,19 +21,29 @@ namespace kelvane::bench {
 
 struct ChildResult {
   bool ok = false;     // started, ended by itself with exit status 0
-  std::string output;  // everything it wrote to standard output
+  std::string output;  // everything it wrote to standard output, unless it went to a file
+  long peakKiB = 0;    // high-water mark of its resident set
+  double cpuSeconds = 0;  // processor time it used, user and system
 };
 
+// outputFile: when not empty, standard output goes to this file (created or emptied). The
+// pipe then stays open in the child only to tell when it has ended.
 inline ChildResult RunChild(const std::vector<std::string>& arguments,
-                            std::chrono::seconds limit = std::chrono::seconds(30)) {
+                            std::chrono::seconds limit = std::chrono::seconds(30),
+                            const std::string& outputFile = {}) {
   ChildResult result;
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) return result;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+  if (outputFile.empty()) {
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
   posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-  posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   std::vector<char*> argv;
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -64,7 +76,11 @@ inline ChildResult RunChild(const std::vector<std::string>& arguments,
   close(pipeEnds[0]);
   if (timedOut) kill(pid, SIGKILL);
   int status = 0;
-  waitpid(pid, &status, 0);
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  result.peakKiB = usage.ru_maxrss;
+  result.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
   result.ok = !timedOut && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return result;
 }

@@ -1,0 +1,100 @@
+// Export of a whole database, 1,000 and 5,000 tables of 20 columns: "kelvane-gen export" (five
+// files per table) against "mariadb-dump --no-data" of the same database into one file. Both
+// run as fresh processes on the benchmark server and are timed from launch to exit; each
+// reports its peak resident set in the counter "peak_kib". Every export goes into a new folder
+// below KELVANE_BENCH_TMP, removed again outside the timed part.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/bench_env.h"
+#include "bench/child_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// Generous: a run must never be cut short, however slow the export is.
+constexpr std::chrono::seconds kLimit(1800);
+
+fs::path gScratch;
+
+std::string Port() { return std::to_string(kelvane::bench::ServerPort()); }
+
+std::string Database(int tables) { return kelvane::bench::ExportDatabase(tables); }
+
+// Runs the command once per pass, timed from launch to exit. What a pass wrote (written: the
+// output folder or file) is removed before the next one and at the end, outside the timing.
+void Passes(benchmark::State& state, const std::vector<std::string>& command,
+            const fs::path& written, bool toFile, const char* failure) {
+  long peak = 0;
+  for (auto _ : state) {
+    fs::remove_all(written);
+    const Clock::time_point start = Clock::now();
+    const kelvane::bench::ChildResult run =
+        kelvane::bench::RunChild(command, kLimit, toFile ? written.string() : std::string());
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    peak = run.peakKiB;
+    if (!run.ok) {
+      state.SkipWithError(failure);
+      break;
+    }
+  }
+  fs::remove_all(written);
+  state.counters["peak_kib"] = static_cast<double>(peak);
+}
+
+void Export(benchmark::State& state, int tables) {
+  const fs::path out = gScratch / ("export-" + std::to_string(tables));
+  Passes(state,
+         {KELVANE_GEN, "-h", kelvane::bench::kHost, "-P", Port(), "-u", kelvane::bench::kUser,
+          std::string("--password=") + kelvane::bench::kPassword, "export", Database(tables),
+          "--out", out.string()},
+         out, false, "kelvane-gen export failed");
+}
+
+void Dump(benchmark::State& state, int tables) {
+  const fs::path file = gScratch / ("dump-" + std::to_string(tables) + ".sql");
+  Passes(state,
+         {"mariadb-dump", "--no-defaults", "-h", kelvane::bench::kHost, "-P", Port(), "-u",
+          kelvane::bench::kUser, std::string("-p") + kelvane::bench::kPassword, "--no-data",
+          Database(tables)},
+         file, true, "mariadb-dump failed");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  const char* scratch = std::getenv("KELVANE_BENCH_TMP");
+  if (scratch == nullptr || *scratch == '\0' || !fs::is_directory(scratch)) {
+    std::fprintf(stderr, "KELVANE_BENCH_TMP does not name a folder; run scripts/bench\n");
+    return 2;
+  }
+  gScratch = scratch;
+
+  for (int tables : kelvane::bench::kExportTables) {
+    // An export of 5,000 tables takes minutes on a busy machine: one run of each there.
+    const int repetitions = tables > 1000 ? 1 : 3;
+    const std::string suffix = "/" + std::to_string(tables);
+    for (auto [name, function] : {std::pair{"export/kelvane_gen", &Export},
+                                  std::pair{"export/mariadb_dump", &Dump}}) {
+      benchmark::RegisterBenchmark((name + suffix).c_str(), function, tables)
+          ->UseManualTime()
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(1)
+          ->Repetitions(repetitions)
+          ->ReportAggregatesOnly(true);
+    }
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
