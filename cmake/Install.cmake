@@ -41,8 +41,6 @@ elseif(WIN32)
   return()
 endif()
 
-install(TARGETS kelvane-gen RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-
 # Manual pages: reviewed texts in packaging/ with the version filled in, compressed the way
 # Debian wants them (-n: no name or time stamp, so every build gives the same bytes).
 # scripts/test-package checks that they name every option --help lists.
@@ -60,7 +58,10 @@ function(kelvane_man_page program)
   install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
 
-kelvane_man_page(kelvane-gen)
+if(TARGET kelvane-gen)
+  install(TARGETS kelvane-gen RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  kelvane_man_page(kelvane-gen)
+endif()
 
 if(TARGET kelvane)
   install(TARGETS kelvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
