@@ -21,6 +21,7 @@
 #include "cli/table_export.h"
 #include "cli/tls_options.h"
 #include "generators/generators.h"
+#include "kelvane_version.h"
 #include "schema/mysql_access.h"
 #include "schema/schema_commands.h"
 
@@ -526,6 +527,8 @@ int RunCli(const std::vector<std::string>& rawArguments) {
   CLI::App app{"Writes 易语言 and C# source texts for the tables of a MySQL or MariaDB database.",
                kProgram};
   app.set_help_flag("--help", "Print this help and exit");
+  app.set_version_flag("--version", std::string(kProgram) + " " KELVANE_VERSION,
+                       "Print the version and exit");
   app.footer(kFooter);
   app.fallthrough();
   app.require_subcommand(1);
@@ -625,6 +628,8 @@ int RunCli(const std::vector<std::string>& rawArguments) {
     std::cout << (app.get_subcommands().empty() ? app.help("", CLI::AppFormatMode::All)
                                                 : app.help());
     return WriteOut("") ? kExitOk : kExitOther;
+  } catch (const CLI::CallForVersion& e) {
+    return WriteOut(std::string(e.what()) + "\n") ? kExitOk : kExitOther;
   } catch (const CLI::ParseError& e) {
     const std::string message = e.what();
     // The word after a bare -p may be a password the user meant to give: never show it.
