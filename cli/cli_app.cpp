@@ -1,7 +1,5 @@
 #include "cli/cli_app.h"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +15,7 @@
 #include "cli/name_checks.h"
 #include "cli/option_files.h"
 #include "cli/password_prompt.h"
+#include "cli/platform.h"
 #include "cli/safe_names.h"
 #include "cli/table_export.h"
 #include "cli/tls_options.h"
@@ -76,10 +75,7 @@ std::string Quoted(const std::string& name) { return "\"" + Printable(name) + "\
 // Writes bytes to standard output as they are; says so and returns false when the output cannot
 // take them.
 bool WriteOut(std::string_view bytes) {
-  std::cout.flush();
-  if ((bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size()) &&
-      std::fflush(stdout) == 0)
-    return true;
+  if (platform::WriteStdout(bytes)) return true;
   Error(std::string("cannot write to standard output: ") + std::strerror(errno));
   std::clearerr(stdout);
   return false;
@@ -282,7 +278,7 @@ int GenerateCommand(const Settings& settings) {
 // "[12/340] orders" on one terminal line that each table overwrites.
 class Progress {
  public:
-  explicit Progress(std::size_t total) : total_(total), shown_(::isatty(STDERR_FILENO) == 1) {}
+  explicit Progress(std::size_t total) : total_(total), shown_(platform::StderrIsTerminal()) {}
   void Show(std::size_t index, const std::string& table) {
     if (!shown_) return;
     std::cerr << "\r[" << index << "/" << total_ << "] " << Printable(table) << "\x1b[K"
@@ -324,7 +320,7 @@ int ExportCommand(const Settings& settings) {
     chosen = settings.tables;
   }
 
-  const fs::path outDir = settings.out;
+  const fs::path outDir = platform::Utf8Path(settings.out);
   std::error_code ec;
   fs::create_directories(outDir, ec);
   if (ec || !fs::is_directory(outDir, ec)) {
@@ -339,7 +335,7 @@ int ExportCommand(const Settings& settings) {
   if (!WriteOut(mapping)) return kExitOther;
 
   for (const std::string& name : RemoveStaleWorkFolders(outDir))
-    Error("removed " + (outDir / name).string() + ", left by an export that was stopped");
+    Error("removed " + platform::PathText(outDir / platform::Utf8Path(name)) + ", left by an export that was stopped");
 
   const Encoding encoding = ChosenEncoding(settings, Encoding::Gbk);
   Progress progress(folders.size());
@@ -641,9 +637,9 @@ int RunCli(const std::vector<std::string>& rawArguments) {
   }
 
   // The option files, gathered once and passed to the client library as one text.
-  const char* home = std::getenv("HOME");
-  const char* mysqlHome = std::getenv("MARIADB_HOME") ? std::getenv("MARIADB_HOME") : std::getenv("MYSQL_HOME");
-  const OptionText optionText = GatherOptionFiles(home ? home : "", mysqlHome ? mysqlHome : "");
+  const char* mysqlHome = std::getenv("MARIADB_HOME") ? "MARIADB_HOME" : "MYSQL_HOME";
+  const OptionText optionText =
+      GatherOptionFiles(platform::Environment("HOME"), platform::Environment(mysqlHome));
   for (const std::string& warning : optionText.warnings) std::cerr << warning << '\n';
   settings.optionFile = OptionTextFile(optionText.text);
   if (settings.optionFile.empty())

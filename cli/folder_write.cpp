@@ -1,12 +1,5 @@
 #include "cli/folder_write.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -16,9 +9,13 @@
 #include <set>
 #include <sstream>
 
+#include "cli/platform.h"
+
 namespace kelvane::cli {
 
 namespace fs = std::filesystem;
+using platform::PathText;
+using platform::Utf8Path;
 
 namespace {
 
@@ -92,51 +89,9 @@ Manifest ReadManifest(const fs::path& path) {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = EIO;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-// Writes a new file and forces it to disk, so that a rename after it never exposes an empty
-// or short file after a power cut. 0 or the errno value.
-int WriteDurableFile(const fs::path& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return errno;
-  int error = 0;
-  if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  return error;
-}
-
-// Makes a folder's entries (new names, renames) durable.
-void SyncFolder(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-// The process's umask, read once (reading it means setting it).
-mode_t CurrentUmask() {
-  static const mode_t mask = [] {
-    const mode_t m = ::umask(0);
-    ::umask(m);
-    return m;
-  }();
-  return mask;
-}
-
 // Errors that every further table in the same output folder would meet too.
 bool AboutTheWholeTarget(int error) {
-  return error == EROFS || error == ENOSPC || error == EDQUOT || error == EACCES || error == EPERM;
+  return error == EROFS || error == ENOSPC || error == platform::kQuotaExceeded || error == EACCES || error == EPERM;
 }
 
 // A hidden folder of this run in the output folder, locked for as long as the run holds it, so
@@ -148,32 +103,26 @@ class WorkFolder {
   WorkFolder(const WorkFolder&) = delete;
   WorkFolder& operator=(const WorkFolder&) = delete;
   ~WorkFolder() {
+    folder_.Unlock();
     if (owned_) {
       std::error_code ignored;
-      fs::remove_all(path_, ignored);
+      fs::remove_all(folder_.path(), ignored);
     }
-    if (lock_ >= 0) ::close(lock_);
   }
 
   // 0 or the errno value.
   int Create(const fs::path& dir) {
-    std::string name = (dir / (std::string(kWorkFolderPrefix) + std::to_string(::getpid()) + "-XXXXXX")).string();
-    if (::mkdtemp(name.data()) == nullptr) return errno;
-    path_ = name;
-    owned_ = true;
-    lock_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (lock_ >= 0) ::flock(lock_, LOCK_EX);
-    // mkdtemp makes the folder private; the export gets the usual permissions.
-    if (::chmod(path_.c_str(), 0777 & ~CurrentUmask()) != 0) return errno;
-    return 0;
+    const int error = folder_.Create(
+        dir, std::string(kWorkFolderPrefix) + std::to_string(platform::ProcessId()) + "-");
+    owned_ = !folder_.path().empty();
+    return error;
   }
-  const fs::path& path() const { return path_; }
+  const fs::path& path() const { return folder_.path(); }
   void Release() { owned_ = false; }
 
  private:
-  fs::path path_;
+  platform::LockedFolder folder_;
   bool owned_ = false;
-  int lock_ = -1;
 };
 
 struct Existing {
@@ -199,8 +148,9 @@ bool IsOwn(const fs::path& path, const std::string& name, const Existing& existi
 // Removes the named entries of a folder the export owns, then the folder; false when it is not
 // empty afterwards (something appeared that is not the export's).
 bool RemoveOwnFolder(const fs::path& folder, const std::set<std::string>& names) {
-  for (const std::string& name : names) ::unlink((folder / name).c_str());
-  return ::rmdir(folder.c_str()) == 0 || errno == ENOENT;
+  for (const std::string& name : names) platform::RemoveFile(folder / Utf8Path(name));
+  const int error = platform::RemoveEmptyFolder(folder);
+  return error == 0 || error == ENOENT;
 }
 
 // Names the export writes into a work folder: the five texts (the entity file is <folder>.cs)
@@ -228,7 +178,7 @@ struct Writer {
   FolderWriteResult Fail(int error, const std::string& what) {
     result.status = AboutTheWholeTarget(error) && what.empty() ? FolderWrite::TargetFailed
                                                                  : FolderWrite::Failed;
-    result.error = what.empty() ? "cannot write into " + dir.string() + ": " + ErrorText(error)
+    result.error = what.empty() ? "cannot write into " + PathText(dir) + ": " + ErrorText(error)
                                 : what + ": " + ErrorText(error);
     return result;
   }
@@ -237,10 +187,10 @@ struct Writer {
   int Prepare(WorkFolder& work, const std::vector<std::pair<std::string, Manifest>>& manifests) {
     if (int error = work.Create(dir)) return error;
     for (const OutputFile& file : files)
-      if (int error = WriteDurableFile(work.path() / file.name, file.bytes)) return error;
+      if (int error = platform::WriteDurableFile(work.path() / Utf8Path(file.name), file.bytes)) return error;
     for (const auto& [name, manifest] : manifests)
-      if (int error = WriteDurableFile(work.path() / name, ManifestText(manifest))) return error;
-    SyncFolder(work.path());
+      if (int error = platform::WriteDurableFile(work.path() / Utf8Path(name), ManifestText(manifest))) return error;
+    platform::SyncFolder(work.path());
     return 0;
   }
 
@@ -249,9 +199,9 @@ struct Writer {
     WorkFolder work;
     if (int error = Prepare(work, {{std::string(kManifestName), NewManifest(files, true)}}))
       return Fail(error, "");
-    if (int error = steps.Rename(work.path(), target)) return Fail(error, "cannot create " + target.string());
+    if (int error = steps.Rename(work.path(), target)) return Fail(error, "cannot create " + PathText(target));
     work.Release();
-    SyncFolder(dir);
+    platform::SyncFolder(dir);
     result.status = FolderWrite::Written;
     return result;
   }
@@ -269,23 +219,23 @@ struct Writer {
       // new one in place; put the old one back if the second step fails.
       if (int made = aside.Create(dir)) return Fail(made, "");
       if ((error = steps.Rename(target, aside.path())) != 0)
-        return Fail(error, "cannot replace " + target.string());
+        return Fail(error, "cannot replace " + PathText(target));
       if ((error = steps.Rename(work.path(), target)) != 0) {
         if (steps.Rename(aside.path(), target) != 0) aside.Release();  // never lose the old one
-        return Fail(error, "cannot replace " + target.string());
+        return Fail(error, "cannot replace " + PathText(target));
       }
       old = aside.path();
       work.Release();
     } else if (error != 0) {
-      return Fail(error, "cannot replace " + target.string());
+      return Fail(error, "cannot replace " + PathText(target));
     }
     // `old` now holds the previous export and is ours to remove.
     aside.Release();
     work.Release();
-    SyncFolder(dir);
+    platform::SyncFolder(dir);
     if (!RemoveOwnFolder(old, own))
-      result.note = "files that appeared in " + target.string() + " during the export were kept in " +
-                    old.string();
+      result.note = "files that appeared in " + PathText(target) + " during the export were kept in " +
+                    PathText(old);
     result.status = FolderWrite::Written;
     return result;
   }
@@ -304,17 +254,17 @@ struct Writer {
       return Fail(error, "");
     const fs::path manifest = target / kManifestName;
     if (int error = steps.Rename(work.path() / kManifestName, manifest))
-      return Fail(error, "cannot write " + manifest.string());
-    SyncFolder(target);
+      return Fail(error, "cannot write " + PathText(manifest));
+    platform::SyncFolder(target);
     for (const OutputFile& file : files) {
-      if (int error = steps.Rename(work.path() / file.name, target / file.name)) {
+      if (int error = steps.Rename(work.path() / Utf8Path(file.name), target / Utf8Path(file.name))) {
         result.note = "some files of this table are new, others old; export it again";
-        return Fail(error, "cannot write " + (target / file.name).string());
+        return Fail(error, "cannot write " + PathText(target / Utf8Path(file.name)));
       }
     }
-    if (int error = steps.Rename(work.path() / next, manifest))
-      return Fail(error, "cannot write " + manifest.string());
-    SyncFolder(target);
+    if (int error = steps.Rename(work.path() / Utf8Path(next), manifest))
+      return Fail(error, "cannot write " + PathText(manifest));
+    platform::SyncFolder(target);
     result.status = FolderWrite::Written;
     return result;
   }
@@ -323,11 +273,11 @@ struct Writer {
 }  // namespace
 
 int FileSteps::Rename(const fs::path& from, const fs::path& to) const {
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  return platform::Rename(from, to);
 }
 
 int FileSteps::Exchange(const fs::path& a, const fs::path& b) const {
-  return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0 ? 0 : errno;
+  return platform::Exchange(a, b);
 }
 
 const FileSteps& SystemFileSteps() {
@@ -338,18 +288,17 @@ const FileSteps& SystemFileSteps() {
 FolderWriteResult WriteTableFolder(const fs::path& dir, const std::string& folder,
                                    const std::vector<OutputFile>& files, bool force,
                                    const FileSteps& steps) {
-  Writer writer{dir, dir / folder, files, steps, {}};
+  Writer writer{dir, dir / Utf8Path(folder), files, steps, {}};
   const fs::path& target = writer.target;
-  struct stat info {};
-  if (::lstat(target.c_str(), &info) != 0) {
-    if (errno == ENOENT) return writer.Create();
-    return writer.Fail(errno, "cannot look at " + target.string());
-  }
+  platform::FileInfo info;
+  if (int error = platform::Look(target, info))
+    return writer.Fail(error, "cannot look at " + PathText(target));
+  if (info.kind == platform::Kind::Missing) return writer.Create();
   FolderWriteResult& result = writer.result;
-  if (!S_ISDIR(info.st_mode)) {
+  if (info.kind != platform::Kind::Folder) {
     result.status = FolderWrite::InTheWay;
-    result.inTheWay.push_back(target.string() + ": " +
-                              (S_ISLNK(info.st_mode) ? "a link" : "a file") +
+    result.inTheWay.push_back(PathText(target) + ": " +
+                              (info.kind == platform::Kind::Link ? "a link" : "a file") +
                               " where the table's folder goes (not replaced, even with --force)");
     return result;
   }
@@ -361,13 +310,13 @@ FolderWriteResult WriteTableFolder(const fs::path& dir, const std::string& folde
   bool foreign = false;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(target, ec)) {
-    const std::string name = entry.path().filename().string();
+    const std::string name = PathText(entry.path().filename());
     if (name == kManifestName) continue;
     Existing existing;
-    struct stat st {};
-    if (::lstat(entry.path().c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    platform::FileInfo st;
+    if (platform::Look(entry.path(), st) == 0 && st.kind == platform::Kind::File) {
       existing.regular = true;
-      existing.size = static_cast<std::uint64_t>(st.st_size);
+      existing.size = st.size;
     }
     const bool isOwn = IsOwn(entry.path(), name, existing, previous);
     if (!wanted.contains(name)) {
@@ -383,18 +332,18 @@ FolderWriteResult WriteTableFolder(const fs::path& dir, const std::string& folde
       own.insert(name);
     } else if (force && existing.regular) {
       own.insert(name);
-      result.forced.push_back(entry.path().string());
+      result.forced.push_back(PathText(entry.path()));
     } else if (!existing.regular) {
-      result.inTheWay.push_back(entry.path().string() + ": " +
-                                (S_ISDIR(st.st_mode) ? "a folder" : "not a plain file") +
+      result.inTheWay.push_back(PathText(entry.path()) + ": " +
+                                (st.kind == platform::Kind::Folder ? "a folder" : "not a plain file") +
                                 " (not replaced, even with --force)");
     } else {
-      result.inTheWay.push_back(entry.path().string() + ": " +
+      result.inTheWay.push_back(PathText(entry.path()) + ": " +
                                 (previous.ListsName(name) ? "changed since the previous export"
                                                           : "not written by the previous export"));
     }
   }
-  if (ec) return writer.Fail(ec.value(), "cannot read " + target.string());
+  if (ec) return writer.Fail(ec.value(), "cannot read " + PathText(target));
   if (!result.inTheWay.empty()) {
     result.status = FolderWrite::InTheWay;
     result.forced.clear();
@@ -409,7 +358,7 @@ std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir) {
   std::vector<std::string> removed;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(dir, ec)) {
-    const std::string name = entry.path().filename().string();
+    const std::string name = PathText(entry.path().filename());
     if (!name.starts_with(kWorkFolderPrefix)) continue;
     // ".kelvane-gen-<pid>-XXXXXX" with a process that is gone.
     const std::string rest = name.substr(kWorkFolderPrefix.size());
@@ -418,26 +367,23 @@ std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir) {
         rest.find_first_not_of("0123456789") != dash)
       continue;
     const long pid = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
-    if (pid <= 0 || pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
-      continue;
-    struct stat info {};
-    if (::lstat(entry.path().c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) continue;
+    if (pid <= 0 || pid == platform::ProcessId() || !platform::ProcessGone(pid)) continue;
+    platform::FileInfo info;
+    if (platform::Look(entry.path(), info) != 0 || info.kind != platform::Kind::Folder) continue;
     // Nobody holds its lock, and it holds plain files of the export only (a file that appeared
     // in a table's folder while it was being replaced would be kept there too).
-    const int lock = ::open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (lock < 0) continue;
-    if (::flock(lock, LOCK_EX | LOCK_NB) == 0) {
+    platform::LockedFolder lock;
+    if (lock.TryLock(entry.path())) {
       std::set<std::string> files;
       bool plain = true;
       for (const auto& inside : fs::directory_iterator(entry.path(), ec)) {
-        struct stat st {};
-        plain = plain && ::lstat(inside.path().c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-                IsExportFileName(inside.path().filename().string());
-        files.insert(inside.path().filename().string());
+        platform::FileInfo st;
+        plain = plain && platform::Look(inside.path(), st) == 0 && st.kind == platform::Kind::File &&
+                IsExportFileName(PathText(inside.path().filename()));
+        files.insert(PathText(inside.path().filename()));
       }
       if (!ec && plain && RemoveOwnFolder(entry.path(), files)) removed.push_back(name);
     }
-    ::close(lock);
   }
   return removed;
 }

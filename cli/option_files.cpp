@@ -1,12 +1,10 @@
 #include "cli/option_files.h"
 
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+
+#include "cli/platform.h"
 
 namespace kelvane::cli {
 
@@ -32,14 +30,12 @@ class Gatherer {
 
   void File(const std::string& path, unsigned depth) {
     if (depth >= kMaxDepth) return;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || ::access(path.c_str(), R_OK) != 0) return;
-    if (S_ISREG(info.st_mode) && (info.st_mode & S_IWOTH) != 0) {
+    std::ifstream in(platform::Utf8Path(path), std::ios::binary);
+    if (!in) return;
+    if (platform::WorldWritable(path)) {
       result.warnings.push_back("Warning: World-writable config file '" + path + "' is ignored");
       return;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return;
     result.text += kNoGroup;
     std::string group;  // the header of the group this file is in
     for (std::string line; std::getline(in, line);) {
@@ -71,29 +67,11 @@ class Gatherer {
 
 OptionText GatherOptionFiles(const std::string& home, const std::string& mysqlHome) {
   Gatherer gatherer;
-  std::vector<std::string> dirs = {"/etc", "/etc/mysql"};
-  if (!mysqlHome.empty() && std::find(dirs.begin(), dirs.end(), mysqlHome) == dirs.end())
-    dirs.push_back(mysqlHome);
-  for (const std::string& dir : dirs) gatherer.File(dir + "/my.cnf", 0);
-  if (!home.empty()) gatherer.File(home + "/.my.cnf", 0);
+  for (const std::string& file : platform::OptionFileLocations(home, mysqlHome)) gatherer.File(file, 0);
   gatherer.result.text += "[client]\ndefault-character-set=utf8mb4\n";
   return gatherer.result;
 }
 
-std::string OptionTextFile(const std::string& text) {
-  const int fd = ::memfd_create("kelvane-gen-options", MFD_CLOEXEC);
-  if (fd < 0) return {};
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) {
-      ::close(fd);
-      return {};
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  // Stays open for the life of the process; the library opens it by this name.
-  return "/proc/self/fd/" + std::to_string(fd);
-}
+std::string OptionTextFile(const std::string& text) { return platform::OptionTextFile(text); }
 
 }  // namespace kelvane::cli

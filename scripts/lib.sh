@@ -49,7 +49,7 @@ build() {
 build_windows() {
   local dir=${1:-$KELVANE_ROOT/build-windows}
   build "$dir" -DCMAKE_TOOLCHAIN_FILE="$KELVANE_ROOT/cmake/mingw-w64-x86_64.cmake" \
-    -DKELVANE_BUILD_GUI=OFF -DKELVANE_BUILD_BENCH=OFF -DKELVANE_BUILD_CLI=OFF
+    -DKELVANE_BUILD_GUI=OFF -DKELVANE_BUILD_BENCH=OFF -DKELVANE_BUILD_CLI=ON
 }
 
 # A loopback port nothing listens on (random in 20000-59999).

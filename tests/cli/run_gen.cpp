@@ -43,7 +43,13 @@ std::vector<std::string> CleanEnvironment(const GenEnvironment& environment, con
 
 [[noreturn]] void Exec(const std::vector<std::string>& arguments, std::vector<std::string>& env) {
   std::vector<char*> argv;
-  std::string program = KELVANE_GEN_PATH;
+  // scripts/test-windows runs the same cases against the Windows build: KELVANE_GEN_EXE names
+  // that program and KELVANE_GEN_RUNNER the program that runs it (Wine).
+  const char* exe = std::getenv("KELVANE_GEN_EXE");
+  std::string program = exe != nullptr ? exe : KELVANE_GEN_PATH;
+  const char* runnerName = std::getenv("KELVANE_GEN_RUNNER");
+  std::string runner = runnerName != nullptr ? runnerName : "";
+  if (!runner.empty()) argv.push_back(runner.data());
   argv.push_back(program.data());
   std::vector<std::string> copies = arguments;
   for (std::string& argument : copies) argv.push_back(argument.data());
@@ -51,7 +57,7 @@ std::vector<std::string> CleanEnvironment(const GenEnvironment& environment, con
   std::vector<char*> envp;
   for (std::string& entry : env) envp.push_back(entry.data());
   envp.push_back(nullptr);
-  ::execve(program.c_str(), argv.data(), envp.data());
+  ::execve(runner.empty() ? program.c_str() : runner.c_str(), argv.data(), envp.data());
   ::_exit(127);
 }
 

@@ -1,0 +1,111 @@
+#pragma once
+// What kelvane-gen asks of the operating system, in one place: platform_posix.cpp on Linux and
+// other POSIX systems, platform_windows.cpp on Windows (chosen by CMake). Text is UTF-8 on both
+// sides of this interface; paths are std::filesystem paths made from UTF-8 (Utf8Path), so that a
+// table named 商品 is a folder named 商品 whatever the system's code page.
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvane::cli::platform {
+
+// ---- process and standard streams
+
+// The arguments after the program name as UTF-8 (on Windows from the wide command line, not
+// from argv, which holds them in the ANSI code page).
+std::vector<std::string> Arguments(int argc, char** argv);
+
+// Run first thing in main(). POSIX: descriptors 0-2 that are closed are opened on /dev/null, so
+// the next file or socket cannot take their place. Windows: the three streams are switched to
+// binary mode (the bytes written are exactly the bytes meant, CR LF stays CR LF), and text for a
+// console goes through the wide console API so that Chinese shows in any console code page.
+void PrepareStandardStreams();
+
+bool StderrIsTerminal();
+
+// Writes bytes to standard output and flushes it; false when the output cannot take them. To a
+// Windows console the text goes through the wide API (read as UTF-8, or as GBK when it is not
+// UTF-8); anywhere else the bytes go out as they are.
+bool WriteStdout(std::string_view bytes);
+
+// An environment variable as UTF-8; empty when not set.
+std::string Environment(const char* name);
+
+// ---- paths
+
+inline std::filesystem::path Utf8Path(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string PathText(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// ---- option files
+
+// The option files the client library reads, in its order (missing ones included).
+// `home` and `mysqlHome` as for GatherOptionFiles.
+std::vector<std::string> OptionFileLocations(const std::string& home, const std::string& mysqlHome);
+
+// True when the file may be changed by anyone (the MySQL client then ignores it).
+bool WorldWritable(const std::string& path);
+
+// The gathered option text as a name the client library can open; empty when none can be made
+// (errno says why).
+std::string OptionTextFile(const std::string& text);
+
+// ---- files and folders; each returns 0 or an errno value
+
+// The errno value of an exceeded disk quota (Windows reports a quota as a full disk).
+#ifdef EDQUOT
+inline constexpr int kQuotaExceeded = EDQUOT;
+#else
+inline constexpr int kQuotaExceeded = ENOSPC;
+#endif
+
+enum class Kind { Missing, Folder, File, Link, Other };
+struct FileInfo {
+  Kind kind = Kind::Missing;
+  std::uint64_t size = 0;
+};
+// Looks at the name itself (a link is not followed); a missing name is Kind::Missing and 0.
+int Look(const std::filesystem::path& path, FileInfo& info);
+
+// Writes a new file (failing if the name exists) and forces it to disk.
+int WriteDurableFile(const std::filesystem::path& path, std::string_view bytes);
+// Makes a folder's new and renamed entries durable, where the system allows that.
+void SyncFolder(const std::filesystem::path& path);
+// Renames; replaces an existing file (as rename(2) does), never an existing folder.
+int Rename(const std::filesystem::path& from, const std::filesystem::path& to);
+// Swaps two existing names in one step; EINVAL or ENOSYS when the file system cannot.
+int Exchange(const std::filesystem::path& a, const std::filesystem::path& b);
+int RemoveFile(const std::filesystem::path& path);
+int RemoveEmptyFolder(const std::filesystem::path& path);
+
+// A new folder `dir`/`prefix` + 6 random characters, with the usual permissions, locked by this
+// process until the lock is released (or the process ends).
+class LockedFolder {
+ public:
+  LockedFolder() = default;
+  LockedFolder(const LockedFolder&) = delete;
+  LockedFolder& operator=(const LockedFolder&) = delete;
+  ~LockedFolder() { Unlock(); }
+  int Create(const std::filesystem::path& dir, const std::string& prefix);
+  // Takes the lock of an existing folder if nobody holds it.
+  bool TryLock(const std::filesystem::path& folder);
+  void Unlock();
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+  std::intptr_t lock_ = -1;
+};
+
+long ProcessId();
+// True only when no process with this id is running.
+bool ProcessGone(long pid);
+
+}  // namespace kelvane::cli::platform

@@ -1,0 +1,381 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <random>
+#include <streambuf>
+
+#include "cli/platform.h"
+
+namespace kelvane::cli::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Utf8(const wchar_t* wide, int length) {
+  if (length == 0) return {};
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string text(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), size, nullptr, nullptr);
+  return text;
+}
+
+
+// Bytes from the program (UTF-8, or GBK from --encoding gbk) as UTF-16 for a console.
+std::wstring ForConsole(std::string_view bytes) {
+  for (UINT codePage : {static_cast<UINT>(CP_UTF8), 936u}) {
+    const int size = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(),
+                                           static_cast<int>(bytes.size()), nullptr, 0);
+    if (size <= 0) continue;
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(),
+                          static_cast<int>(bytes.size()), wide.data(), size);
+    return wide;
+  }
+  const int size = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                         nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+  if (size > 0)
+    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), size);
+  return wide;
+}
+
+bool IsConsole(HANDLE handle) {
+  DWORD mode = 0;
+  return handle != INVALID_HANDLE_VALUE && handle != nullptr && ::GetConsoleMode(handle, &mode);
+}
+
+bool WriteConsoleText(HANDLE console, std::string_view bytes) {
+  const std::wstring wide = ForConsole(bytes);
+  const wchar_t* at = wide.data();
+  std::size_t left = wide.size();
+  while (left > 0) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(left < 16384 ? left : 16384);
+    if (!::WriteConsoleW(console, at, chunk, &written, nullptr) || written == 0) return false;
+    at += written;
+    left -= written;
+  }
+  return true;
+}
+
+// std::cout / std::cerr on a console: whole lines (whole UTF-8 sequences) through the wide API.
+class ConsoleBuffer : public std::streambuf {
+ public:
+  explicit ConsoleBuffer(HANDLE console) : console_(console) {}
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (c != traits_type::eof()) {
+      pending_ += static_cast<char>(c);
+      if (c == '\n' || pending_.size() >= 4096) Flush(false);
+    }
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char* text, std::streamsize count) override {
+    pending_.append(text, static_cast<std::size_t>(count));
+    if (pending_.find('\n') != std::string::npos || pending_.size() >= 4096) Flush(false);
+    return count;
+  }
+  int sync() override { return Flush(true) ? 0 : -1; }
+
+ private:
+  // Keeps an incomplete UTF-8 sequence at the end for the next write unless `all`.
+  bool Flush(bool all) {
+    std::size_t end = pending_.size();
+    if (!all) {
+      std::size_t back = 0;
+      while (back < 3 && back < end &&
+             (static_cast<unsigned char>(pending_[end - 1 - back]) & 0xC0) == 0x80)
+        ++back;
+      if (back < end && static_cast<unsigned char>(pending_[end - 1 - back]) >= 0xC0) end -= back + 1;
+    }
+    const bool ok = WriteConsoleText(console_, std::string_view(pending_).substr(0, end));
+    pending_.erase(0, end);
+    return ok;
+  }
+
+  HANDLE console_;
+  std::string pending_;
+};
+
+int ErrnoOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+      return EACCES;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+      return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_WRITE_PROTECT:
+      return EROFS;
+    case ERROR_DIR_NOT_EMPTY:
+      return ENOTEMPTY;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return EBUSY;
+    default:
+      return EIO;
+  }
+}
+
+int LastErrno() { return ErrnoOf(::GetLastError()); }
+
+std::wstring Wide(const fs::path& path) { return path.wstring(); }
+
+std::string FolderOf(UINT (*get)(LPWSTR, UINT)) {
+  wchar_t buffer[MAX_PATH + 1];
+  const UINT n = get(buffer, MAX_PATH);
+  return n > 0 && n <= MAX_PATH ? Utf8(buffer, static_cast<int>(n)) : std::string();
+}
+
+UINT SystemWindowsDirectory(LPWSTR buffer, UINT size) { return ::GetSystemWindowsDirectoryW(buffer, size); }
+UINT WindowsDirectory(LPWSTR buffer, UINT size) { return ::GetWindowsDirectoryW(buffer, size); }
+
+std::wstring g_optionFile;
+void RemoveOptionFile() {
+  if (!g_optionFile.empty()) ::DeleteFileW(g_optionFile.c_str());
+}
+
+}  // namespace
+
+std::vector<std::string> Arguments(int, char**) {
+  std::vector<std::string> arguments;
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr) return arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(Utf8(wide[i], static_cast<int>(wcslen(wide[i]))));
+  ::LocalFree(wide);
+  return arguments;
+}
+
+void PrepareStandardStreams() {
+  for (FILE* stream : {stdin, stdout, stderr}) _setmode(_fileno(stream), _O_BINARY);
+  static ConsoleBuffer out(::GetStdHandle(STD_OUTPUT_HANDLE));
+  static ConsoleBuffer err(::GetStdHandle(STD_ERROR_HANDLE));
+  if (IsConsole(::GetStdHandle(STD_OUTPUT_HANDLE))) std::cout.rdbuf(&out);
+  const HANDLE errHandle = ::GetStdHandle(STD_ERROR_HANDLE);
+  if (IsConsole(errHandle)) {
+    std::cerr.rdbuf(&err);
+    // The progress line clears itself with an ANSI sequence.
+    DWORD mode = 0;
+    if (::GetConsoleMode(errHandle, &mode))
+      ::SetConsoleMode(errHandle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  }
+}
+
+bool StderrIsTerminal() { return IsConsole(::GetStdHandle(STD_ERROR_HANDLE)); }
+
+bool WriteStdout(std::string_view bytes) {
+  const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if (IsConsole(out)) {
+    std::cout.flush();
+    return WriteConsoleText(out, bytes);
+  }
+  std::cout.flush();
+  return (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size()) &&
+         std::fflush(stdout) == 0;
+}
+
+std::string Environment(const char* name) {
+  const std::wstring wideName(name, name + std::char_traits<char>::length(name));
+  const wchar_t* value = _wgetenv(wideName.c_str());
+  return value ? Utf8(value, static_cast<int>(wcslen(value))) : std::string();
+}
+
+// The files Connector/C reads on Windows, in its order: my.ini and my.cnf in the Windows
+// folder (system and per user), in C:\, next to the program, then in %MARIADB_HOME% (or
+// %MYSQL_HOME%). No file in the user's home folder.
+std::vector<std::string> OptionFileLocations(const std::string&, const std::string& mysqlHome) {
+  std::vector<std::string> dirs = {FolderOf(SystemWindowsDirectory), FolderOf(WindowsDirectory), "C:"};
+  wchar_t module[MAX_PATH + 1];
+  const DWORD n = ::GetModuleFileNameW(nullptr, module, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) dirs.push_back(PathText(fs::path(std::wstring(module, n)).parent_path()));
+  if (!mysqlHome.empty()) dirs.push_back(mysqlHome);
+  std::vector<std::string> files;
+  for (const std::string& dir : dirs)
+    if (!dir.empty())
+      for (const char* name : {"my.ini", "my.cnf"}) files.push_back(dir + "\\" + name);
+  return files;
+}
+
+bool WorldWritable(const std::string&) { return false; }  // Windows guards files by their ACL
+
+// A file of this run in the user's temporary folder, removed when the program ends. The client
+// library opens it with the ANSI functions, so the name is given in the ANSI code page (or as
+// the short name when the ANSI code page cannot hold the folder's name).
+std::string OptionTextFile(const std::string& text) {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD n = ::GetTempPathW(MAX_PATH, temp);
+  if (n == 0 || n > MAX_PATH) {
+    errno = ENOENT;
+    return {};
+  }
+  std::mt19937 random(std::random_device{}());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::wstring path = std::wstring(temp, n) + L"kelvane-gen-" +
+                        std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                        std::to_wstring(random() % 1000000) + L".cnf";
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      if (::GetLastError() == ERROR_FILE_EXISTS) continue;
+      errno = LastErrno();
+      return {};
+    }
+    DWORD written = 0;
+    const bool ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                    written == text.size();
+    ::CloseHandle(file);
+    g_optionFile = path;
+    std::atexit(RemoveOptionFile);
+    if (!ok) {
+      errno = EIO;
+      return {};
+    }
+    for (int useShort = 0; useShort < 2; ++useShort) {
+      std::wstring name = path;
+      if (useShort) {
+        wchar_t shortName[MAX_PATH + 1];
+        const DWORD s = ::GetShortPathNameW(path.c_str(), shortName, MAX_PATH);
+        if (s == 0 || s > MAX_PATH) break;
+        name.assign(shortName, s);
+      }
+      BOOL lossy = FALSE;
+      const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(),
+                                             static_cast<int>(name.size()), nullptr, 0, nullptr, &lossy);
+      if (size <= 0 || lossy) continue;
+      std::string ansi(static_cast<std::size_t>(size), '\0');
+      ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), static_cast<int>(name.size()),
+                            ansi.data(), size, nullptr, &lossy);
+      return ansi;
+    }
+    errno = ENOENT;
+    return {};
+  }
+  errno = EEXIST;
+  return {};
+}
+
+int Look(const fs::path& path, FileInfo& info) {
+  info = {};
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : ErrnoOf(error);
+  }
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) info.kind = Kind::Link;
+  else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) info.kind = Kind::Folder;
+  else info.kind = Kind::File;
+  info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return 0;
+}
+
+int WriteDurableFile(const fs::path& path, std::string_view bytes) {
+  const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return LastErrno();
+  int error = 0;
+  while (!bytes.empty() && error == 0) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(bytes.size() < (1u << 30) ? bytes.size() : (1u << 30));
+    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) error = LastErrno();
+    else bytes.remove_prefix(written);
+  }
+  if (error == 0 && !::FlushFileBuffers(file)) error = LastErrno();
+  if (!::CloseHandle(file) && error == 0) error = LastErrno();
+  return error;
+}
+
+// Windows offers no way to flush a folder's entries short of administrator rights; the files
+// themselves are flushed before they are renamed and the renames are written through.
+void SyncFolder(const fs::path&) {}
+
+int Rename(const fs::path& from, const fs::path& to) {
+  return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? 0
+             : LastErrno();
+}
+
+// No swapping of two folders in one step on Windows: the caller moves the old one aside first.
+int Exchange(const fs::path&, const fs::path&) { return ENOSYS; }
+
+int RemoveFile(const fs::path& path) { return ::DeleteFileW(Wide(path).c_str()) ? 0 : LastErrno(); }
+
+int RemoveEmptyFolder(const fs::path& path) {
+  return ::RemoveDirectoryW(Wide(path).c_str()) ? 0 : LastErrno();
+}
+
+namespace {
+
+// Held open without sharing read or write, a folder handle is the lock: another process cannot
+// open the folder the same way while it is held. Sharing delete lets the holder rename and
+// remove the folder.
+HANDLE OpenFolderLock(const fs::path& folder) {
+  return ::CreateFileW(Wide(folder).c_str(), GENERIC_READ, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+}  // namespace
+
+int LockedFolder::Create(const fs::path& dir, const std::string& prefix) {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::mt19937 random(std::random_device{}());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = prefix;
+    for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    const fs::path path = dir / Utf8Path(name);
+    if (!::CreateDirectoryW(Wide(path).c_str(), nullptr)) {
+      if (::GetLastError() == ERROR_ALREADY_EXISTS) continue;
+      return LastErrno();
+    }
+    path_ = path;
+    const HANDLE lock = OpenFolderLock(path_);
+    lock_ = lock == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(lock);
+    return 0;
+  }
+  return EEXIST;
+}
+
+bool LockedFolder::TryLock(const fs::path& folder) {
+  Unlock();
+  const HANDLE lock = OpenFolderLock(folder);
+  if (lock == INVALID_HANDLE_VALUE) return false;
+  path_ = folder;
+  lock_ = reinterpret_cast<std::intptr_t>(lock);
+  return true;
+}
+
+void LockedFolder::Unlock() {
+  if (lock_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(lock_));
+  lock_ = -1;
+}
+
+long ProcessId() { return static_cast<long>(::GetCurrentProcessId()); }
+
+bool ProcessGone(long pid) {
+  if (pid <= 0) return false;
+  const HANDLE process =
+      ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+  if (process == nullptr) return ::GetLastError() == ERROR_INVALID_PARAMETER;
+  DWORD code = 0;
+  const bool gone = ::GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+  ::CloseHandle(process);
+  return gone;
+}
+
+}  // namespace kelvane::cli::platform
