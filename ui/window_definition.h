@@ -29,6 +29,7 @@ enum class Kind {
   List,
   Pane,        // multi-line output pane: wraps, vertical scroll bar, no length limit, editable
   About,       // multi-line, read-only, no scroll bar
+  CheckBox,    // a check box with its caption, unchecked at start
 };
 
 // The controls a front end has to find again after building them.
@@ -40,6 +41,9 @@ enum class Id {
   Label10, SetClassPane, CopySetClass,
   Label11, CSharpEntityPane, CopyCSharpEntity, Label12, CSharpOperationPane, CopyCSharpOperation,
   AboutBox,
+  // Beyond the original window: the key warning and the opt-in for column comments, on page 1
+  // where they cover nothing of the definition above.
+  KeyWarning, CommentsBox,
 };
 
 constexpr int kOnMainWindow = -1;  // page of the tab control and the close button
