@@ -30,10 +30,6 @@ namespace {
 
 constexpr const char* kProgram = "kelvane-gen";
 constexpr const char* kOptionGroup = "kelvane-gen";
-constexpr unsigned kUnknownDatabaseError = 1049;  // ER_BAD_DB_ERROR
-constexpr unsigned kWrongDatabaseName = 1102;     // ER_WRONG_DB_NAME
-constexpr unsigned kDatabaseAccessDenied = 1044;  // ER_DBACCESS_DENIED_ERROR
-constexpr unsigned kAccessDenied = 1045;          // ER_ACCESS_DENIED_ERROR
 
 const std::map<std::string, Pane>& PaneNames() {
   static const std::map<std::string, Pane> names = {
@@ -84,11 +80,20 @@ bool WriteOut(std::string_view bytes) {
 // "host:port", with brackets around an IPv6 address.
 std::string HostAndPort(const Settings& settings) {
   const bool v6 = settings.host.find(':') != std::string::npos && !settings.host.starts_with("[");
-  return (v6 ? "[" + settings.host + "]" : settings.host) + ":" + std::to_string(settings.port);
+  const std::string host = Printable(settings.host);
+  return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(settings.port);
+}
+
+// The server's or library's words as they may go to a terminal.
+std::string Says(const ServerFailure& failure) {
+  return failure.number == 0 && failure.text.empty()
+             ? std::string()
+             : ": " + Printable(failure.text) +
+                   (failure.number == 0 ? std::string() : " (error " + std::to_string(failure.number) + ")");
 }
 
 // Connects with `database` as default database ("" for none) and hands the connection to
-// `session`. On failure prints the server's message and returns the exit code; kExitOk on success.
+// `session`. On failure prints why and returns the exit code; kExitOk on success.
 int Connect(const Settings& settings, const std::string& database, SchemaSession& session) {
   std::string password = settings.password;
   bool given = settings.passwordGiven;
@@ -99,64 +104,47 @@ int Connect(const Settings& settings, const std::string& database, SchemaSession
     }
     given = true;  // typed empty means the empty password
   }
-  std::string errorText;
-  unsigned errorCode = 0;
+  ServerFailure failure;
   bool socket = false;
-  bool serverOffersTls = false;
   ConnectOptions options = settings.connect;
-  options.serverOffersTls = &serverOffersTls;
   options.optionGroup = settings.optionFile.empty() ? "" : kOptionGroup;
-  options.errorText = &errorText;
-  options.errorCode = &errorCode;
+  options.failure = &failure;
   options.optionFile = settings.optionFile;
   options.passwordGiven = given;
   options.usedSocket = &socket;
   session.Replace(mysqlConnect(settings.host, settings.user, password, database, settings.port, options));
+  const std::string where =
+      socket ? Printable(settings.host) + " through the local socket" : HostAndPort(settings);
   if (session.handle() > 0) {
-    if (settings.tls.verbose)
-      Error("connected to " + (socket ? settings.host + " through the local socket" : HostAndPort(settings)) +
-            " " + DescribeTls(mysqlTlsState(session.handle())));
+    if (settings.tls.verbose) Error("connected to " + where + " " + DescribeTls(mysqlTlsState(session.handle())));
     return kExitOk;
   }
-  if (errorCode == kUnknownDatabaseError || errorCode == kWrongDatabaseName) {
-    Error("database " + Quoted(database) + " not found: " + errorText);
-    return kExitNotFound;
+  switch (failure.kind) {
+    case FailureKind::UnknownDatabase:
+      Error("database " + Quoted(database) + " not found" + Says(failure));
+      return kExitNotFound;
+    case FailureKind::DatabaseDenied:
+      Error("access to database " + Quoted(database) + " denied for user " + Quoted(settings.user) +
+            Says(failure));
+      return kExitNotFound;
+    case FailureKind::UntestedLibrary:
+      Error(ModeName(options.sslMode) + " cannot be used: " + Printable(failure.text) +
+            ", with which kelvane-gen cannot make sure that no login goes out unencrypted");
+      return kExitConnection;
+    default:
+      break;
   }
-  if (errorCode == kDatabaseAccessDenied) {
-    Error("access to database " + Quoted(database) + " denied for user " + Quoted(settings.user) +
-          ": " + errorText);
-    return kExitNotFound;
-  }
-  const std::string where = socket ? settings.host + " through the local socket" : HostAndPort(settings);
-  Error("cannot connect to " + where + " as " + Printable(settings.user) + ": " + errorText + " (error " +
-        std::to_string(errorCode) + ")");
-  const std::string hint = TlsFailureHint(options, settings.host, errorCode, serverOffersTls);
+  Error("cannot connect to " + where + " as " + Printable(settings.user) + Says(failure));
+  const std::string hint = TlsFailureHint(options, settings.host, failure);
   if (!hint.empty()) Error(hint);
-  // A server that requires secure transport answers an unencrypted login with the same error as
-  // a wrong password; logging in once more over TLS (closed at once) tells the two apart.
-  if (errorCode == kAccessDenied && options.sslMode == SslMode::Disabled && serverOffersTls) {
-    options.sslMode = SslMode::Required;
-    options.errorText = nullptr;
-    options.errorCode = nullptr;
-    options.serverOffersTls = nullptr;
-    options.usedSocket = nullptr;
-    SchemaSession probe;
-    probe.Replace(mysqlConnect(settings.host, settings.user, password, database, settings.port, options));
-    if (probe.handle() > 0)
-      Error("the server requires secure transport: it refuses this login unencrypted and accepts "
-            "it over TLS; leave out --ssl-mode=DISABLED (PREFERRED encrypts) or use "
-            "--ssl-mode=REQUIRED");
-  }
   return kExitConnection;
 }
 
-constexpr unsigned kNoSuchTable = 1146;  // ER_NO_SUCH_TABLE
-
-// The server's words for the last failure on the connection, for the end of a message.
-std::string ServerSays(ConnectionHandle connection, unsigned& code) {
+// The last failure on the connection, classified.
+ServerFailure LastFailure(ConnectionHandle connection) {
   std::string text;
-  code = mysqlLastError(connection, text);
-  return code == 0 ? std::string() : ": " + text + " (error " + std::to_string(code) + ")";
+  const unsigned code = mysqlLastError(connection, text);
+  return ClassifyStatementError(code, text);
 }
 
 // Reads the table's columns. On failure returns the exit code with `message` set; `serverGone`
@@ -167,15 +155,16 @@ int ReadTable(ConnectionHandle connection, const Settings& settings, const std::
   serverGone = false;
   const ColumnRead read = ReadColumns(connection, table, fields, ColumnReadOptions{settings.boolTinyint1, listed});
   if (read == ColumnRead::Ok) return kExitOk;
-  unsigned code = 0;
-  const std::string says = ServerSays(connection, code);
-  if (read == ColumnRead::NoConnection || mysqlIsConnectionError(code)) {
+  const ServerFailure failure = LastFailure(connection);
+  const std::string says = Says(failure);
+  if (read == ColumnRead::NoConnection || failure.kind == FailureKind::Connection) {
     serverGone = true;
     message = "the connection to the server broke off while reading table " + Quoted(table) + says;
     return kExitConnection;
   }
   // Not in the table list (the check succeeded, so no error), or dropped since it was listed.
-  if ((read == ColumnRead::TableNotFound && code == 0) || code == kNoSuchTable) {
+  if ((read == ColumnRead::TableNotFound && failure.kind == FailureKind::None) ||
+      failure.kind == FailureKind::TableMissing) {
     message = "table " + Quoted(table) + " not found in database " + Quoted(settings.database);
     return kExitNotFound;
   }
@@ -197,10 +186,10 @@ int ReadOneTable(ConnectionHandle connection, const Settings& settings, FieldTab
 int List(ConnectionHandle connection, const Settings& settings, bool databases,
          std::vector<std::string>& names) {
   if (ListNames(connection, databases, names)) return kExitOk;
-  unsigned code = 0;
-  const std::string says = ServerSays(connection, code);
+  const ServerFailure failure = LastFailure(connection);
+  const std::string says = Says(failure);
   const std::string what = databases ? "the databases" : "the tables of " + Quoted(settings.database);
-  if (code == 0 || mysqlIsConnectionError(code)) {
+  if (failure.kind == FailureKind::None || failure.kind == FailureKind::Connection) {
     Error("the connection to the server broke off while listing " + what + says);
     return kExitConnection;
   }
@@ -636,17 +625,26 @@ int RunCli(const std::vector<std::string>& rawArguments) {
     return usageError(message);
   }
 
-  // The option files, gathered once and passed to the client library as one text.
+  // The option files, read once: their password goes to the connect call, their TLS keys are
+  // resolved with the command line's, and the rest goes to the client library as one text.
   const char* mysqlHome = std::getenv("MARIADB_HOME") ? "MARIADB_HOME" : "MYSQL_HOME";
-  const OptionText optionText =
-      GatherOptionFiles(platform::Environment("HOME"), platform::Environment(mysqlHome));
+  const OptionText optionText = GatherOptionFiles(platform::Environment("HOME"),
+                                                  platform::Environment(mysqlHome), kOptionGroup);
   for (const std::string& warning : optionText.warnings) std::cerr << warning << '\n';
-  settings.optionFile = OptionTextFile(optionText.text);
-  if (settings.optionFile.empty())
-    Error(std::string("the option files are not read: ") + std::strerror(errno));
+  if (settings.tls.verbose)
+    for (const std::string& note : optionText.notes) Error("note: " + note);
+  if (!settings.passwordGiven && !settings.askPassword && optionText.passwordGiven) {
+    settings.password = optionText.password;
+    settings.passwordGiven = true;
+  }
+  std::string optionFileError;
+  settings.optionFile = OptionTextFile(optionText.text, optionFileError);
+  if (settings.optionFile.empty()) {
+    Error("cannot hand the option files to the client library: " + optionFileError);
+    return kExitOther;
+  }
   std::vector<std::string> tlsWarnings;
-  const std::string tlsProblem =
-      ResolveTls(settings.tls, optionText.text, kOptionGroup, settings.connect, tlsWarnings);
+  const std::string tlsProblem = ResolveTls(settings.tls, optionText.entries, settings.connect, tlsWarnings);
   if (!tlsProblem.empty()) return usageError(tlsProblem);
   for (const std::string& warning : tlsWarnings) Error("warning: " + warning);
 

@@ -53,9 +53,14 @@ std::vector<std::string> OptionFileLocations(const std::string& home, const std:
 // True when the file may be changed by anyone (the MySQL client then ignores it).
 bool WorldWritable(const std::string& path);
 
-// The gathered option text as a name the client library can open; empty when none can be made
-// (errno says why).
-std::string OptionTextFile(const std::string& text);
+// Reads a whole file when it is a regular file (links followed) of at most `maxBytes` bytes,
+// opened without blocking so that a FIFO or a device cannot hang the program. Returns 0, or an
+// errno value: EINVAL when it is not a regular file, EFBIG when it is larger.
+int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes);
+
+// The gathered option text as a name the client library can open (it holds no password); empty
+// when none can be made, with `error` an errno value saying why.
+std::string OptionTextFile(const std::string& text, int& error);
 
 // ---- files and folders; each returns 0 or an errno value
 

@@ -60,34 +60,6 @@ bool WorldWritable(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & S_IWOTH) != 0;
 }
 
-std::string OptionTextFile(const std::string& text) {
-  const int fd = ::memfd_create("kelvane-gen-options", MFD_CLOEXEC);
-  if (fd < 0) return {};
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) {
-      ::close(fd);
-      return {};
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  // Stays open for the life of the process; the library opens it by this name.
-  return "/proc/self/fd/" + std::to_string(fd);
-}
-
-int Look(const fs::path& path, FileInfo& info) {
-  info = {};
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
-  info.kind = S_ISDIR(st.st_mode)   ? Kind::Folder
-              : S_ISREG(st.st_mode) ? Kind::File
-              : S_ISLNK(st.st_mode) ? Kind::Link
-                                    : Kind::Other;
-  info.size = static_cast<std::uint64_t>(st.st_size);
-  return 0;
-}
-
 namespace {
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -114,6 +86,58 @@ mode_t CurrentUmask() {
 }
 
 }  // namespace
+
+int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat info {};
+  int error = 0;
+  if (::fstat(fd, &info) != 0) error = errno;
+  else if (!S_ISREG(info.st_mode)) error = EINVAL;
+  else if (static_cast<std::uint64_t>(info.st_size) > maxBytes) error = EFBIG;
+  while (error == 0) {
+    char buffer[8192];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error = errno;
+    if (n <= 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    if (bytes.size() > maxBytes) error = EFBIG;  // grew while being read
+  }
+  ::close(fd);
+  if (error != 0) bytes.clear();
+  return error;
+}
+
+std::string OptionTextFile(const std::string& text, int& error) {
+  error = 0;
+  const int fd = ::memfd_create("kelvane-gen-options", MFD_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return {};
+  }
+  if (!WriteAll(fd, text)) {
+    error = errno;
+    ::close(fd);
+    return {};
+  }
+  // Stays open for the life of the process; the library opens it by this name.
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+int Look(const fs::path& path, FileInfo& info) {
+  info = {};
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+  info.kind = S_ISDIR(st.st_mode)   ? Kind::Folder
+              : S_ISREG(st.st_mode) ? Kind::File
+              : S_ISLNK(st.st_mode) ? Kind::Link
+                                    : Kind::Other;
+  info.size = static_cast<std::uint64_t>(st.st_size);
+  return 0;
+}
+
 
 int WriteDurableFile(const fs::path& path, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -214,14 +214,42 @@ std::vector<std::string> OptionFileLocations(const std::string&, const std::stri
 
 bool WorldWritable(const std::string&) { return false; }  // Windows guards files by their ACL
 
-// A file of this run in the user's temporary folder, removed when the program ends. The client
+// A file of this run in the user's temporary folder, removed when the program ends. The text
+// holds no password (that goes to the connect call), nothing a killed run could leave behind. The client
 // library opens it with the ANSI functions, so the name is given in the ANSI code page (or as
 // the short name when the ANSI code page cannot hold the folder's name).
-std::string OptionTextFile(const std::string& text) {
+int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+  bytes.clear();
+  const HANDLE file = ::CreateFileW(Wide(Utf8Path(path)).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return LastErrno();
+  int error = 0;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    error = EINVAL;
+  else if ((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow) > maxBytes)
+    error = EFBIG;
+  while (error == 0) {
+    char buffer[8192];
+    DWORD n = 0;
+    if (!::ReadFile(file, buffer, sizeof buffer, &n, nullptr)) error = LastErrno();
+    if (error != 0 || n == 0) break;
+    bytes.append(buffer, n);
+    if (bytes.size() > maxBytes) error = EFBIG;
+  }
+  ::CloseHandle(file);
+  if (error != 0) bytes.clear();
+  return error;
+}
+
+std::string OptionTextFile(const std::string& text, int& error) {
+  error = 0;
   wchar_t temp[MAX_PATH + 1];
   const DWORD n = ::GetTempPathW(MAX_PATH, temp);
   if (n == 0 || n > MAX_PATH) {
-    errno = ENOENT;
+    error = ENOENT;
     return {};
   }
   std::mt19937 random(std::random_device{}());
@@ -233,7 +261,7 @@ std::string OptionTextFile(const std::string& text) {
                                       FILE_ATTRIBUTE_TEMPORARY, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       if (::GetLastError() == ERROR_FILE_EXISTS) continue;
-      errno = LastErrno();
+      error = LastErrno();
       return {};
     }
     DWORD written = 0;
@@ -243,7 +271,7 @@ std::string OptionTextFile(const std::string& text) {
     g_optionFile = path;
     std::atexit(RemoveOptionFile);
     if (!ok) {
-      errno = EIO;
+      error = EIO;
       return {};
     }
     for (int useShort = 0; useShort < 2; ++useShort) {
@@ -263,10 +291,10 @@ std::string OptionTextFile(const std::string& text) {
                             ansi.data(), size, nullptr, &lossy);
       return ansi;
     }
-    errno = ENOENT;
+    error = ENOENT;
     return {};
   }
-  errno = EEXIST;
+  error = EEXIST;
   return {};
 }
 

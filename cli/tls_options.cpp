@@ -2,14 +2,18 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <map>
+
+#include "cli/platform.h"
+#include "cli/safe_names.h"
 
 namespace kelvane::cli {
 
 namespace {
 
-constexpr const char* kTlsKeys[] = {"ssl-mode", "ssl-ca", "ssl-cert", "ssl-key"};
+constexpr std::size_t kMaxPemBytes = 1 << 20;
 
 const std::map<std::string, SslMode>& ModeNames() {
   static const std::map<std::string, SslMode> names = {
@@ -26,48 +30,22 @@ std::string Upper(std::string text) {
   return text;
 }
 
-std::string TrimSpace(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+// What a PEM file named by --ssl-ca, --ssl-cert or --ssl-key must be: a regular file of bounded
+// size holding a certificate (or, for the key, a private key). "" when it is.
+std::string PemProblem(const std::string& file, const char* option, bool key) {
+  std::string bytes;
+  const int error = platform::ReadRegularFile(file, kMaxPemBytes, bytes);
+  const std::string named = std::string("the ") + option + " file " + Printable(file);
+  if (error == EINVAL) return named + " is not a regular file";
+  if (error == EFBIG) return named + " is larger than 1 MiB";
+  if (error != 0) return "cannot read " + named + ": " + std::strerror(error);
+  const bool certificate = bytes.find("-----BEGIN CERTIFICATE-----") != std::string::npos;
+  const bool privateKey = bytes.find("PRIVATE KEY-----") != std::string::npos;
+  if (key) return privateKey ? std::string() : named + " holds no private key (PEM)";
+  if (certificate) return {};
+  if (bytes.empty()) return named + " is empty; it must hold a certificate (PEM)";
+  return named + (privateKey ? " holds a private key, not a certificate" : " holds no certificate (PEM)");
 }
-
-// The TLS keys of `groups` in the gathered option-file text (see option_files.h), later
-// values winning, read the way the client library reads keys ('_' stands for '-', quotes
-// around a value dropped).
-std::map<std::string, std::string> TlsKeys(const std::string& text,
-                                           const std::vector<std::string>& groups) {
-  std::map<std::string, std::string> values;
-  bool inGroup = false;
-  std::size_t from = 0;
-  while (from < text.size()) {
-    std::size_t to = text.find('\n', from);
-    if (to == std::string::npos) to = text.size();
-    const std::string line = TrimSpace(text.substr(from, to - from));
-    from = to + 1;
-    if (line.empty() || line[0] == '#' || line[0] == ';' || line[0] == '!') continue;
-    if (line[0] == '[') {
-      const auto close = line.find(']');
-      inGroup = close != std::string::npos &&
-                std::find(groups.begin(), groups.end(), TrimSpace(line.substr(1, close - 1))) !=
-                    groups.end();
-      continue;
-    }
-    if (!inGroup) continue;
-    const auto equals = line.find('=');
-    std::string key = TrimSpace(line.substr(0, equals));
-    std::replace(key.begin(), key.end(), '_', '-');
-    if (std::find(std::begin(kTlsKeys), std::end(kTlsKeys), key) == std::end(kTlsKeys)) continue;
-    std::string value = equals == std::string::npos ? "" : TrimSpace(line.substr(equals + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front())
-      value = value.substr(1, value.size() - 2);
-    values[key] = value;
-  }
-  return values;
-}
-
-bool Readable(const std::string& file) { return std::ifstream(file).good(); }
 
 }  // namespace
 
@@ -86,10 +64,13 @@ void AddTlsOptions(CLI::App& app, TlsSettings& settings) {
   app.add_flag("--verbose", settings.verbose, "Say on standard error how the connection is encrypted");
 }
 
-std::string ResolveTls(const TlsSettings& settings, const std::string& optionText,
-                       const std::string& optionGroup, ConnectOptions& options,
-                       std::vector<std::string>& warnings) {
-  std::map<std::string, std::string> values = TlsKeys(optionText, {"client", optionGroup});
+std::string ResolveTls(const TlsSettings& settings, const std::vector<OptionEntry>& optionEntries,
+                       ConnectOptions& options, std::vector<std::string>& warnings) {
+  // The option files' TLS keys, later ones winning; the client library sees none of them.
+  std::map<std::string, std::string> values;
+  for (const OptionEntry& entry : optionEntries)
+    if (entry.key == "ssl-mode" || entry.key == "ssl-ca" || entry.key == "ssl-cert" || entry.key == "ssl-key")
+      values[entry.key] = entry.value;
   const auto pick = [&](const std::string& given, const char* key) {
     return !given.empty() ? given : values.contains(key) ? values[key] : std::string();
   };
@@ -102,17 +83,22 @@ std::string ResolveTls(const TlsSettings& settings, const std::string& optionTex
     // A CA given without a mode is there to be checked against.
     options.sslMode = options.sslCa.empty() ? SslMode::Preferred : SslMode::VerifyCa;
   } else if (!ModeNames().contains(mode)) {
-    return "ssl-mode \"" + mode + "\" in an option file is not one of DISABLED, PREFERRED, "
+    return "ssl-mode \"" + Printable(mode) + "\" in an option file is not one of DISABLED, PREFERRED, "
            "REQUIRED, VERIFY_CA, VERIFY_IDENTITY";
   } else {
     options.sslMode = ModeNames().at(mode);
   }
+  // --ssl-ca without --ssl-mode asks for VERIFY_CA: a file's ssl-mode may only ask for more.
+  if (settings.mode.empty() && !settings.ca.empty() && options.sslMode < SslMode::VerifyCa)
+    options.sslMode = SslMode::VerifyCa;
   if (options.sslMode == SslMode::VerifyCa && options.sslCa.empty())
     return "--ssl-mode=VERIFY_CA needs --ssl-ca, the CA certificate to check the server's against";
   for (const auto& [file, option] : {std::pair{options.sslCa, "--ssl-ca"},
                                      std::pair{options.sslCert, "--ssl-cert"},
                                      std::pair{options.sslKey, "--ssl-key"}})
-    if (!file.empty() && !Readable(file)) return std::string("cannot read the ") + option + " file " + file;
+    if (!file.empty())
+      if (std::string problem = PemProblem(file, option, option == std::string("--ssl-key")); !problem.empty())
+        return problem;
   if (!options.sslCa.empty() &&
       (options.sslMode != SslMode::VerifyCa && options.sslMode != SslMode::VerifyIdentity))
     warnings.push_back("--ssl-ca is not used with " + ModeName(options.sslMode) +
@@ -129,21 +115,36 @@ std::string ModeName(SslMode mode) {
 }
 
 std::string TlsFailureHint(const ConnectOptions& options, const std::string& host,
-                           unsigned errorCode, bool serverOffersTls) {
-  constexpr unsigned kTlsError = 2026;  // CR_SSL_CONNECTION_ERROR
-  if (errorCode != kTlsError) return {};
-  if (!serverOffersTls)
-    return "the server does not offer TLS, and " + ModeName(options.sslMode) +
-           " does not log in without it; nothing was sent (--ssl-mode=PREFERRED connects "
-           "unencrypted to such a server)";
+                           const ServerFailure& failure) {
+  switch (failure.kind) {
+    case FailureKind::TlsNotOffered:
+      return "the server does not offer TLS (or did not send a well-formed greeting), and " +
+             ModeName(options.sslMode) +
+             " does not log in without it; nothing was sent (--ssl-mode=PREFERRED connects "
+             "unencrypted to a server without TLS)";
+    case FailureKind::NotEncrypted:
+      return "the login completed unencrypted although " + ModeName(options.sslMode) +
+             " asked for TLS; the connection was closed at once";
+    case FailureKind::SecureTransport:
+      return "the server offers TLS and refuses this login unencrypted: it may require secure "
+             "transport; leave out --ssl-mode=DISABLED (PREFERRED encrypts) or use "
+             "--ssl-mode=REQUIRED";
+    case FailureKind::ClearTextRefused:
+      return "the server asks for the password in clear text (mysql_clear_password), which "
+             "kelvane-gen sends only over TLS it requires: use --ssl-mode=REQUIRED or VERIFY_CA";
+    case FailureKind::TlsFailed:
+      break;
+    default:
+      return {};
+  }
   switch (options.sslMode) {
     case SslMode::VerifyCa:
-      return "the server's TLS certificate does not chain to the CA in " + options.sslCa;
+      return "the server's TLS certificate does not chain to the CA in " + Printable(options.sslCa);
     case SslMode::VerifyIdentity:
       return "the server's TLS certificate was refused: " + ModeName(options.sslMode) +
              " needs it to chain to " +
-             (options.sslCa.empty() ? std::string("a CA the system trusts") : options.sslCa) +
-             " and to name the host \"" + host + "\"";
+             (options.sslCa.empty() ? std::string("a CA the system trusts") : Printable(options.sslCa)) +
+             " and to name the host \"" + Printable(host) + "\"";
     default:
       return "the TLS handshake with the server failed";
   }

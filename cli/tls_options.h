@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/option_files.h"
 #include "schema/mysql_access.h"
 
 namespace CLI {
@@ -24,20 +25,21 @@ struct TlsSettings {
 // Adds --ssl-mode, --ssl-ca, --ssl-cert, --ssl-key and --verbose to the parser.
 void AddTlsOptions(CLI::App& app, TlsSettings& settings);
 
-// Resolves the settings (command line over the option files' text as gathered for the client
-// library; a CA without a mode means VERIFY_CA) into options. Returns a usage error ("" when
-// fine); warnings are for standard error.
-std::string ResolveTls(const TlsSettings& settings, const std::string& optionText,
-                       const std::string& optionGroup, ConnectOptions& options,
-                       std::vector<std::string>& warnings);
+// Resolves the settings (each command-line setting over the option files' ssl-mode, ssl-ca,
+// ssl-cert, ssl-key; a CA without a mode means VERIFY_CA) into options. The client library sees
+// no TLS key of the option files, so nothing there can weaken what was resolved. The files named
+// must be regular files holding what they claim. Returns a usage error ("" when fine); warnings
+// are for standard error.
+std::string ResolveTls(const TlsSettings& settings, const std::vector<OptionEntry>& optionEntries,
+                       ConnectOptions& options, std::vector<std::string>& warnings);
 
 // "--ssl-mode=VERIFY_CA" and the like, for messages.
 std::string ModeName(SslMode mode);
 
-// What a failed connection means for TLS, or "" when TLS played no part. `serverOffersTls`
-// is what the server's greeting said.
+// What a failed connection means for TLS (or for the clear-text password), or "" when TLS
+// played no part.
 std::string TlsFailureHint(const ConnectOptions& options, const std::string& host,
-                           unsigned errorCode, bool serverOffersTls);
+                           const ServerFailure& failure);
 
 // "over TLSv1.3 (TLS_AES_256_GCM_SHA384)" or "without encryption".
 std::string DescribeTls(const TlsState& state);

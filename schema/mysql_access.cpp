@@ -2,13 +2,19 @@
 
 #include <errmsg.h>
 #include <mysql.h>
+#include <mysqld_error.h>
 
 #include <algorithm>
 #include <cstddef>
 
 #include <cstring>
 #include <map>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
+
+#include "schema/greeting.h"
 
 namespace kelvane {
 
@@ -55,63 +61,62 @@ const char* OrNull(const std::string& text) { return text.empty() ? nullptr : te
 
 // Connector/C 3.3 refuses an unencrypted login by itself only when it also verifies the
 // certificate (or pins a fingerprint); with TLS merely asked for, it logs in unencrypted when
-// the server does not offer TLS. To make Required and VerifyCa fail before any credential is
-// sent, the server's greeting is read as it arrives (the library's raw-read hook): when it
-// does not offer TLS, a fingerprint is pinned, which makes the library stop with "SSL is
-// required, but the server does not support it" before it answers the greeting.
+// the server does not offer TLS. To make Required and VerifyCa fail closed, a fingerprint that
+// no certificate has is pinned before the connect: the library then stops before it answers
+// the greeting ("SSL is required, but the server does not support it") or fails the TLS
+// handshake. Only when the greeting, read as it arrives through the library's raw-read hook,
+// is a complete, well-formed protocol-10 greeting offering TLS is the pin taken away again, so
+// that the handshake proceeds. A library that stopped calling the hook fails closed.
+//
+// No installed header of the library declares the hook (3.3.9, 3.3.20): its prototype is
+// written here, and the library's series is checked at run time instead
+// (mysqlRequiredTlsSupported); should a header declare it with another prototype, this
+// declaration stops the build.
 extern "C" int ma_pvio_register_callback(my_bool registerCallback,
                                          void (*callback)(int mode, MYSQL* mysql,
                                                           const unsigned char* buffer,
                                                           size_t length));
 
-constexpr std::size_t kGreetingBytes = 512;     // capabilities sit well inside this
-constexpr unsigned char kProtocolVersion = 10;  // the handshake packet of every supported server
-constexpr unsigned kClientSsl = 2048;           // CLIENT_SSL in the lower capability flags
-// Never a real fingerprint (SHA-1, 40 hex digits): only pinned when TLS cannot happen at all.
+// Never a real fingerprint (SHA-1, 40 hex digits).
 constexpr const char* kUnmatchableFingerprint = "0000000000000000000000000000000000000000";
 
 // The greeting of the connection being opened; gWatchLock keeps it to one connect at a time.
 struct GreetingWatch {
   MYSQL* conn = nullptr;
-  bool requireTls = false;
-  bool decided = false;
-  bool offersTls = false;
+  GreetingVerdict verdict = GreetingVerdict::NeedMore;
   std::string bytes;
 };
 GreetingWatch gWatch;
 std::mutex gWatchLock;
 
 void OnRawRead(int mode, MYSQL* mysql, const unsigned char* buffer, size_t length) {
-  if (mode != 0 || mysql == nullptr || mysql != gWatch.conn || gWatch.decided ||
-      buffer == nullptr || static_cast<std::ptrdiff_t>(length) <= 0)
+  // mode 0 is a read; writes (1) are the client's own bytes.
+  if (mode != 0 || mysql == nullptr || mysql != gWatch.conn ||
+      gWatch.verdict != GreetingVerdict::NeedMore || buffer == nullptr || length == 0)
     return;
-  std::string& bytes = gWatch.bytes;
-  bytes.append(reinterpret_cast<const char*>(buffer),
-               std::min(length, kGreetingBytes - std::min(kGreetingBytes, bytes.size())));
-  // 3-byte length, sequence number, protocol version, server version up to its zero byte,
-  // 4-byte thread id, 8 bytes of scramble, a filler byte, then the lower capability flags.
-  if (bytes.size() < 5) return;
-  if (static_cast<unsigned char>(bytes[4]) != kProtocolVersion) {  // e.g. an error packet
-    gWatch.decided = true;
-    return;
-  }
-  const std::size_t end = bytes.find('\0', 5);
-  if (end == std::string::npos) {
-    gWatch.decided = bytes.size() >= kGreetingBytes;
-    return;
-  }
-  const std::size_t flags = end + 1 + 4 + 8 + 1;
-  if (bytes.size() < flags + 2) return;
-  const unsigned capabilities = static_cast<unsigned char>(bytes[flags]) |
-                                static_cast<unsigned>(static_cast<unsigned char>(bytes[flags + 1])) << 8;
-  gWatch.decided = true;
-  gWatch.offersTls = (capabilities & kClientSsl) != 0;
-  if (!gWatch.offersTls && gWatch.requireTls)
-    mysql_optionsv(mysql, MARIADB_OPT_TLS_PEER_FP, kUnmatchableFingerprint);
+  const std::size_t room = 4 + kLongestGreeting - gWatch.bytes.size();
+  gWatch.bytes.append(reinterpret_cast<const char*>(buffer), std::min(length, room));
+  gWatch.verdict = ReadGreeting(gWatch.bytes);
+  if (gWatch.verdict == GreetingVerdict::OffersTls)
+    mysql_optionsv(mysql, MARIADB_OPT_TLS_PEER_FP, nullptr);
 }
+
+// The client library series the greeting watch was tested with (3.3.x).
+constexpr unsigned long kTestedSeriesFirst = 30300, kTestedSeriesEnd = 30400;
+
+bool RequiresTls(SslMode mode) { return mode != SslMode::Disabled && mode != SslMode::Preferred; }
+
+// Every authentication plugin of the library but the ones that send the password as it is
+// (mysql_clear_password, and dialog, which sends what it is asked for): allowed where TLS may be
+// missing.
+constexpr const char* kPluginsWithoutClearPassword =
+    "mysql_native_password,mysql_old_password,client_ed25519,caching_sha2_password,"
+    "sha256_password,auth_gssapi_client,parsec";
 
 void SetTlsOptions(MYSQL* conn, const ConnectOptions& options) {
   const my_bool yes = 1, no = 0;
+  if (!RequiresTls(options.sslMode))
+    mysql_optionsv(conn, MARIADB_OPT_RESTRICTED_AUTH, kPluginsWithoutClearPassword);
   if (options.sslMode == SslMode::Disabled) {
     mysql_optionsv(conn, MYSQL_OPT_SSL_ENFORCE, &no);
     return;
@@ -127,9 +132,38 @@ void SetTlsOptions(MYSQL* conn, const ConnectOptions& options) {
     mysql_optionsv(conn, MYSQL_OPT_SSL_CA, options.sslCa.c_str());
   if (options.sslMode == SslMode::VerifyIdentity)
     mysql_optionsv(conn, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &yes);
+  if (RequiresTls(options.sslMode))
+    mysql_optionsv(conn, MARIADB_OPT_TLS_PEER_FP, kUnmatchableFingerprint);
 }
 
-bool RequiresTls(SslMode mode) { return mode != SslMode::Disabled && mode != SslMode::Preferred; }
+// Bounds a whole connect: the library's connect timeout covers reaching the server and each
+// read, but a server that sends its greeting one byte at a time would keep it waiting for good.
+// When the time is up the connection is cancelled, and the library's next read fails.
+class ConnectDeadline {
+ public:
+  ConnectDeadline(MYSQL* conn, bool& timedOut)
+      : watcher_([this, conn, &timedOut] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (done_.wait_for(lock, std::chrono::seconds(kConnectTimeoutSeconds), [this] { return finished_; }))
+            return;
+          // Makes every further read and write of the connection fail (the socket is shut down).
+          if (mariadb_cancel(conn) == 0) timedOut = true;
+        }) {}
+  ~ConnectDeadline() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    done_.notify_one();
+    watcher_.join();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool finished_ = false;
+  std::thread watcher_;
+};
 
 bool SendFixed(ConnectionHandle connection, const char* statement) {
   MYSQL* conn = FindConnection(connection);
@@ -206,8 +240,22 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
                               const std::string& password, const std::string& database,
                               unsigned port, const ConnectOptions& options) {
   InitLibraryOnce();
+  ServerFailure ignored;
+  ServerFailure& failure = options.failure ? *options.failure : ignored;
+  failure = ServerFailure{};
+  if (options.serverOffersTls) *options.serverOffersTls = false;
+  const bool requireTls = RequiresTls(options.sslMode);
+  std::string libraryVersion;
+  if (requireTls && !mysqlRequiredTlsSupported(libraryVersion)) {
+    failure = {FailureKind::UntestedLibrary, 0,
+               "client library " + libraryVersion + " is not of the tested series 3.3"};
+    return 0;
+  }
   MYSQL* conn = mysql_init(nullptr);
-  if (conn == nullptr) return 0;
+  if (conn == nullptr) {
+    failure = {FailureKind::Connection, CR_OUT_OF_MEMORY, "out of memory"};
+    return 0;
+  }
   // Names travel as UTF-8 on a utf8mb4 connection; GBK exists only when writing files.
   mysql_options(conn, MYSQL_SET_CHARSET_NAME, "utf8mb4");
   mysql_options(conn, MYSQL_OPT_CONNECT_TIMEOUT, &kConnectTimeoutSeconds);
@@ -222,34 +270,62 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
     mysql_optionsv(conn, MYSQL_OPT_PROTOCOL, &tcp);
   }
   SetTlsOptions(conn, options);
-  static std::once_flag hooked;
-  std::call_once(hooked, [] { ma_pvio_register_callback(1, OnRawRead); });
-  std::lock_guard<std::mutex> watching(gWatchLock);
-  gWatch = GreetingWatch{};
-  gWatch.conn = conn;
-  gWatch.requireTls = RequiresTls(options.sslMode);
+  std::unique_lock<std::mutex> watching(gWatchLock, std::defer_lock);
+  if (requireTls) {
+    watching.lock();
+    gWatch = GreetingWatch{};
+    gWatch.conn = conn;
+    ma_pvio_register_callback(1, OnRawRead);
+  }
   const char* secret = options.passwordGiven ? password.c_str() : OrNull(password);
-  const bool connected = mysql_real_connect(conn, OrNull(host), OrNull(user), secret,
-                                            OrNull(database), port, nullptr, 0) != nullptr;
-  gWatch.conn = nullptr;
-  if (options.serverOffersTls) *options.serverOffersTls = gWatch.offersTls;
+  bool timedOut = false;
+  bool connected = false;
+  {
+    ConnectDeadline deadline(conn, timedOut);
+    connected = mysql_real_connect(conn, OrNull(host), OrNull(user), secret, OrNull(database),
+                                   port, nullptr, 0) != nullptr;
+  }
+  GreetingVerdict verdict = GreetingVerdict::NeedMore;
+  if (requireTls) {
+    ma_pvio_register_callback(0, OnRawRead);
+    verdict = gWatch.verdict;
+    gWatch = GreetingWatch{};
+    watching.unlock();
+  }
+  // What the greeting offered, as the library read it (kept after a failed login).
+  unsigned long capabilities = 0;
+  mariadb_get_infov(conn, MARIADB_CONNECTION_SERVER_CAPABILITIES, &capabilities);
+  const bool offersTls = (capabilities & CLIENT_SSL) != 0 &&
+                         (!requireTls || verdict == GreetingVerdict::OffersTls);
+  if (options.serverOffersTls) *options.serverOffersTls = offersTls;
   // "localhost" (or an option file's socket setting) means the local socket, not TCP.
   if (options.usedSocket) {
     const char* info = mysql_get_host_info(conn);
     *options.usedSocket = info != nullptr ? std::strstr(info, "socket") != nullptr
                                           : OrNull(host) == nullptr || host == "localhost";
   }
-  // The greeting watch already stops an unencrypted login; this only guards against a
+  // The pinned fingerprint already stops an unencrypted login; this only guards against a
   // library that would encrypt less than it was asked to.
-  if (connected && RequiresTls(options.sslMode) && mysql_get_ssl_cipher(conn) == nullptr) {
-    if (options.errorText) *options.errorText = "the connection is not encrypted";
-    if (options.errorCode) *options.errorCode = CR_SSL_CONNECTION_ERROR;
+  if (connected && requireTls && mysql_get_ssl_cipher(conn) == nullptr) {
+    failure = {FailureKind::NotEncrypted, CR_SSL_CONNECTION_ERROR,
+               "the login completed without encryption"};
     mysql_close(conn);
     return 0;
   }
   if (!connected) {
-    if (options.errorText) *options.errorText = mysql_error(conn);
-    if (options.errorCode) *options.errorCode = mysql_errno(conn);
+    failure = ClassifyStatementError(mysql_errno(conn), mysql_error(conn));
+    if (timedOut) {
+      failure.kind = FailureKind::Timeout;
+      failure.text = "no complete login within " + std::to_string(kConnectTimeoutSeconds) + " s";
+    } else if (failure.number == CR_SSL_CONNECTION_ERROR) {
+      failure.kind = requireTls && verdict != GreetingVerdict::OffersTls ? FailureKind::TlsNotOffered
+                                                                          : FailureKind::TlsFailed;
+    } else if (failure.number == CR_PLUGIN_NOT_ALLOWED) {
+      failure.kind = FailureKind::ClearTextRefused;
+    } else if (failure.kind == FailureKind::AccessDenied && options.sslMode == SslMode::Disabled &&
+               offersTls) {
+      failure.kind = FailureKind::SecureTransport;
+    }
     mysql_close(conn);
     return 0;
   }
@@ -401,6 +477,38 @@ unsigned mysqlLastError(ConnectionHandle connection, std::string& text) {
   }
   text = mysql_error(conn);
   return mysql_errno(conn);
+}
+
+ServerFailure ClassifyStatementError(unsigned number, std::string text) {
+  ServerFailure failure{FailureKind::Refused, number, std::move(text)};
+  switch (number) {
+    case 0:
+      failure.kind = FailureKind::None;
+      break;
+    case ER_ACCESS_DENIED_ERROR:
+      failure.kind = FailureKind::AccessDenied;
+      break;
+    case ER_BAD_DB_ERROR:
+    case ER_WRONG_DB_NAME:
+      failure.kind = FailureKind::UnknownDatabase;
+      break;
+    case ER_DBACCESS_DENIED_ERROR:
+      failure.kind = FailureKind::DatabaseDenied;
+      break;
+    case ER_NO_SUCH_TABLE:
+      failure.kind = FailureKind::TableMissing;
+      break;
+    default:
+      if (mysqlIsConnectionError(number)) failure.kind = FailureKind::Connection;
+  }
+  return failure;
+}
+
+bool mysqlRequiredTlsSupported(std::string& version) {
+  const unsigned long id = mysql_get_client_version();
+  version = std::to_string(id / 10000) + "." + std::to_string(id / 100 % 100) + "." +
+            std::to_string(id % 100);
+  return id >= kTestedSeriesFirst && id < kTestedSeriesEnd;
 }
 
 bool mysqlIsConnectionError(unsigned errorCode) {

@@ -11,7 +11,8 @@ using ConnectionHandle = int;
 using RecordSet = int;
 using ColumnTypeCode = std::int32_t;
 
-// Seconds. Without a connect timeout a peer that accepts TCP and never speaks hangs the
+// Seconds. The connect timeout bounds the whole connect and login, however slowly the server
+// sends. Without a connect timeout a peer that accepts TCP and never speaks hangs the
 // handshake for good; without read/write timeouts a frozen server hangs every statement.
 inline constexpr unsigned kConnectTimeoutSeconds = 10;
 inline constexpr unsigned kReadTimeoutSeconds = 30;
@@ -26,11 +27,39 @@ inline constexpr unsigned kWriteTimeoutSeconds = 30;
 //                   name the host connected to.
 enum class SslMode { Disabled, Preferred, Required, VerifyCa, VerifyIdentity };
 
+// Why a connect or a statement failed, decided here once so that every front only prints it.
+enum class FailureKind {
+  None,
+  Connection,        // the server cannot be reached, or the connection broke off (client errors)
+  Timeout,           // no complete login within kConnectTimeoutSeconds
+  AccessDenied,      // wrong user name or password (1045)
+  SecureTransport,   // 1045 under Disabled from a server whose greeting offered TLS: it may
+                     // require secure transport (told without a second login)
+  UnknownDatabase,   // 1049, 1102
+  DatabaseDenied,    // 1044
+  TableMissing,      // 1146
+  TlsNotOffered,     // TLS required, but the server's greeting did not offer it (or was not a
+                     // well-formed greeting): nothing was sent
+  TlsFailed,         // the TLS handshake or the certificate check failed
+  NotEncrypted,      // the login completed without encryption although TLS was required; the
+                     // connection was closed at once
+  ClearTextRefused,  // the server asked for the password in clear (mysql_clear_password) on a
+                     // connection that is not encrypted
+  UntestedLibrary,   // TLS required, but the client library is not of the tested series
+  Refused,           // any other server error
+};
+struct ServerFailure {
+  FailureKind kind = FailureKind::None;
+  unsigned number = 0;  // the library's or the server's error number (0: none)
+  std::string text;     // the library's or the server's words, unescaped
+};
+// Classifies an error number of a statement on an open connection.
+ServerFailure ClassifyStatementError(unsigned number, std::string text);
+
 // Extra connection settings. The defaults are the window's: TLS when offered.
 struct ConnectOptions {
   std::string optionGroup;     // non-empty: read this group (and [client]) of the option files
-  std::string* errorText = nullptr;   // receives the client library's message on failure
-  unsigned* errorCode = nullptr;      // receives the client library's error number on failure
+  ServerFailure* failure = nullptr;  // receives why the connect failed
   std::string optionFile;  // non-empty: read only this option file (with optionGroup)
   bool passwordGiven = false;  // the password is used even when empty (no option file or
                                // MYSQL_PWD stands in for it)
@@ -45,6 +74,10 @@ struct ConnectOptions {
   // Receives whether the server's greeting offered TLS (also when the login then failed).
   bool* serverOffersTls = nullptr;
 };
+
+// True when TLS modes that require encryption can be used with the client library loaded (its
+// series is the one the greeting check was tested with). `version` receives its version text.
+bool mysqlRequiredTlsSupported(std::string& version);
 
 // The encryption of an open connection. The names may be empty also when it is encrypted (Wine's
 // SChannel names no cipher).

@@ -40,14 +40,15 @@ TEST(MysqlAccess, TlsModesAgainstAServerWithoutTls) {
     options.sslMode = mode;
     bool offered = true;
     options.serverOffersTls = &offered;
-    std::string error;
-    options.errorText = &error;
+    ServerFailure failure;
+    options.failure = &failure;
+    const std::string& error = failure.text;
     const ConnectionHandle handle =
         mysqlConnect(kTestHost, kTestUser, kTestPassword, "", TestPort(), options);
     EXPECT_FALSE(offered);
     if (mode == SslMode::Required) {
       EXPECT_EQ(handle, 0);
-      EXPECT_NE(error.find("does not support"), std::string::npos) << error;
+      EXPECT_EQ(failure.kind, FailureKind::TlsNotOffered) << error;
     } else {
       EXPECT_GT(handle, 0) << error;
       EXPECT_FALSE(mysqlTlsState(handle).encrypted);
