@@ -120,7 +120,7 @@ std::string TlsFailureHint(const ConnectOptions& options, const std::string& hos
     case FailureKind::TlsNotOffered:
       return "the server does not offer TLS (or did not send a well-formed greeting), and " +
              ModeName(options.sslMode) +
-             " does not log in without it; nothing was sent (--ssl-mode=PREFERRED connects "
+             " does not log in without it; no login was sent (--ssl-mode=PREFERRED connects "
              "unencrypted to a server without TLS)";
     case FailureKind::NotEncrypted:
       return "the login completed unencrypted although " + ModeName(options.sslMode) +

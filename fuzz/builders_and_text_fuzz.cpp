@@ -3,7 +3,9 @@
 // The first input byte picks the road:
 //   even: a random FieldTable (random UTF-8 names, prefixes, 易语言 and C# types, with or without
 //         the state record) and a random table name through every builder;
-//   odd:  the remaining bytes through Trim, ToCrlf, Utf8ToGbk and GbkToUtf8.
+//   1 mod 4: the remaining bytes through Trim, ToCrlf, Utf8ToGbk and GbkToUtf8;
+//   3 mod 4: the remaining bytes as a server's greeting (ReadGreeting): a decision, once made,
+//         never changes with bytes that follow, and never depends on bytes past the packet.
 // A broken property prints what broke and aborts, which libFuzzer reports as a finding.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -18,6 +20,7 @@
 
 #include "generators/generators.h"
 #include "schema/field_table.h"
+#include "schema/greeting.h"
 #include "text/text.h"
 
 namespace {
@@ -352,13 +355,29 @@ void FuzzText(std::string_view bytes) {
 
 }  // namespace
 
+void FuzzGreeting(std::string_view bytes) {
+  using kelvane::GreetingVerdict;
+  // Every prefix, as the bytes arrive one read at a time.
+  GreetingVerdict decided = GreetingVerdict::NeedMore;
+  for (std::size_t n = 0; n <= bytes.size(); ++n) {
+    // Copied so that ASan sees a read past the prefix.
+    const std::string prefix(bytes.substr(0, n));
+    const GreetingVerdict verdict = kelvane::ReadGreeting(prefix);
+    if (decided != GreetingVerdict::NeedMore)
+      Check(verdict == decided, "a greeting verdict changed with later bytes", prefix);
+    decided = verdict;
+  }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   if ((data[0] & 1) == 0) {
     FuzzedDataProvider in(data + 1, size - 1);
     FuzzBuilders(in);
-  } else {
+  } else if ((data[0] & 3) == 1) {
     FuzzText(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
+  } else {
+    FuzzGreeting(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
   }
   return 0;
 }

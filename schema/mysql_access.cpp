@@ -147,7 +147,8 @@ class ConnectDeadline {
           if (done_.wait_for(lock, std::chrono::seconds(kConnectTimeoutSeconds), [this] { return finished_; }))
             return;
           // Makes every further read and write of the connection fail (the socket is shut down).
-          if (mariadb_cancel(conn) == 0) timedOut = true;
+          timedOut = true;
+          mariadb_cancel(conn);
         }) {}
   ~ConnectDeadline() {
     {
@@ -275,19 +276,25 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
     watching.lock();
     gWatch = GreetingWatch{};
     gWatch.conn = conn;
-    ma_pvio_register_callback(1, OnRawRead);
+    // Registered at the first connect that requires TLS (so never in the window), and never
+    // taken away: the library's unregistering drops the list head wrongly (3.3), leaving a
+    // freed entry in place. Outside such a connect the hook does nothing (gWatch.conn is null).
+    static std::once_flag hooked;
+    std::call_once(hooked, [] { ma_pvio_register_callback(1, OnRawRead); });
   }
   const char* secret = options.passwordGiven ? password.c_str() : OrNull(password);
   bool timedOut = false;
   bool connected = false;
+  const auto started = std::chrono::steady_clock::now();
   {
     ConnectDeadline deadline(conn, timedOut);
     connected = mysql_real_connect(conn, OrNull(host), OrNull(user), secret, OrNull(database),
                                    port, nullptr, 0) != nullptr;
   }
+  const bool deadlinePassed =
+      std::chrono::steady_clock::now() - started >= std::chrono::seconds(kConnectTimeoutSeconds);
   GreetingVerdict verdict = GreetingVerdict::NeedMore;
   if (requireTls) {
-    ma_pvio_register_callback(0, OnRawRead);
     verdict = gWatch.verdict;
     gWatch = GreetingWatch{};
     watching.unlock();
@@ -314,7 +321,7 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
   }
   if (!connected) {
     failure = ClassifyStatementError(mysql_errno(conn), mysql_error(conn));
-    if (timedOut) {
+    if (timedOut || deadlinePassed) {
       failure.kind = FailureKind::Timeout;
       failure.text = "no complete login within " + std::to_string(kConnectTimeoutSeconds) + " s";
     } else if (failure.number == CR_SSL_CONNECTION_ERROR) {

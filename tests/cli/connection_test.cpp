@@ -2,10 +2,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <signal.h>
+
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "run_gen.h"
 #include "support/server_env.h"
+#include "support/silent_listener.h"
 
 namespace kelvane::testing {
 namespace {
@@ -167,6 +172,91 @@ TEST(OptionFiles, NamesStayUtf8WhateverCharacterSetAFileSets) {
   const GenRun columns = run({"columns", "kelvane_cli", "用户表"});
   EXPECT_EQ(columns.exitCode, 0) << columns.err;
   EXPECT_EQ(columns.out.substr(0, columns.out.find('|')), "编号");
+}
+
+// What option files may and may not do: they never weaken the command line's TLS, never make the
+// program run a statement or read another database, and cannot hang it.
+TEST(OptionFiles, CannotWeakenTlsRunStatementsOrHangTheProgram) {
+  const std::string ca = TlsTestFile("ca.pem");
+  const struct {
+    const char* what;
+    std::string homeFile;  // "{home}" stands for the folder of ~/.my.cnf
+    std::vector<std::string> arguments;
+    bool tlsServer;
+    int exitCode;
+    std::string inErr;
+  } cases[] = {
+      {"ssl-enforce=0 does not undo --ssl-mode=REQUIRED", "[client]\nssl-enforce=0\nssl=0\n",
+       {"--ssl-mode=REQUIRED"}, false, 2, "no login was sent"},
+      {"loose-ssl-mode is read as ssl-mode", "[client]\nloose-ssl-mode=REQUIRED\n", {}, false, 2,
+       "does not log in without it"},
+      {"ssl-verify-server-cert=0 does not undo VERIFY_IDENTITY", "[client]\nssl-verify-server-cert=0\n",
+       {"-h", "127.0.0.2", "--ssl-mode=VERIFY_IDENTITY", "--ssl-ca=" + ca}, true, 2, "to name the host"},
+      {"a file's ssl-ca does not replace --ssl-ca", "[client]\nssl-ca=" + TlsTestFile("other-ca.pem") + "\n",
+       {"--ssl-ca=" + ca}, true, 0, ""},
+      {"a file's ssl-mode does not weaken --ssl-ca", "[client]\nssl-mode=PREFERRED\n",
+       {"--ssl-ca=" + TlsTestFile("other-ca.pem")}, true, 2, "does not chain to the CA"},
+      {"init-command is not run", "[client]\ninit-command=this is not sql\n", {"--verbose"}, false, 0,
+       "init-command in [client] of {home}/.my.cnf is not used"},
+      {"database= does not break databases", "[client]\ndatabase=no_such_database\n", {}, false, 0, ""},
+      {"a file that includes itself twice", "!include {home}/.my.cnf\n!include {home}/.my.cnf\n", {}, false, 0, ""},
+      {"an include of /dev/zero", "!include /dev/zero\n", {}, false, 0,
+       "config file '/dev/zero' is not a regular file and is ignored"},
+      {"--ssl-ca naming a folder", "", {"--ssl-ca={home}"}, false, 1, "is not a regular file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir temp;
+    const auto substitute = [&](std::string text) {
+      for (std::size_t at; (at = text.find("{home}")) != std::string::npos;) text.replace(at, 6, temp.path().string());
+      return text;
+    };
+    GenEnvironment environment;
+    environment.set["HOME"] = temp.path().string();
+    if (!c.homeFile.empty()) WriteBytes(temp.path() / ".my.cnf", substitute(c.homeFile));
+    std::vector<std::string> arguments = {"-P", std::to_string(c.tlsServer ? TlsTestPort() : TestPort()),
+                                          "--password=" + kRight};
+    for (const std::string& argument : c.arguments) arguments.push_back(substitute(argument));
+    arguments.push_back("databases");
+    const GenRun run = RunGen(arguments, environment);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_NE(run.err.find(substitute(c.inErr)), std::string::npos) << run.err;
+  }
+}
+
+TEST(OptionFiles, AFifoAsMyCnfIsIgnored) {
+  TempDir temp;
+  ASSERT_EQ(mkfifo((temp.path() / ".my.cnf").c_str(), 0600), 0);
+  GenEnvironment environment;
+  environment.set["HOME"] = temp.path().string();
+  const GenRun run = Databases(environment, {"--password=" + kRight});
+  EXPECT_TRUE(Listed(run)) << run.err;
+  EXPECT_NE(run.err.find("is not a regular file and is ignored"), std::string::npos) << run.err;
+}
+
+// A run killed while it waits on a server that never answers leaves its option files' password
+// nowhere on disk (the temporary folder, the home folder besides ~/.my.cnf).
+TEST(OptionFiles, AKilledRunLeavesNoPasswordOnDisk) {
+  const std::string secret = "pw-on-disk-check-3141";
+  TempDir temp;
+  const fs::path home = temp.path() / "home", tmp = temp.path() / "tmp";
+  fs::create_directories(home);
+  fs::create_directories(tmp);
+  WriteBytes(home / ".my.cnf", "[client]\npassword=" + secret + "\n");
+  const SilentListener silent;
+  GenEnvironment environment;
+  environment.set["HOME"] = home.string();
+  environment.set["TMPDIR"] = tmp.string();
+  environment.whileRunning = [](pid_t pid) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(pid, SIGKILL);
+  };
+  const GenRun run = RunGen({"-P", std::to_string(silent.port()), "databases"}, environment);
+  EXPECT_EQ(run.exitCode, -1) << "not killed: " << run.err;
+  for (const auto& entry : fs::recursive_directory_iterator(temp.path())) {
+    if (!entry.is_regular_file() || entry.path() == home / ".my.cnf") continue;
+    EXPECT_EQ(ReadBytes(entry.path()).find(secret), std::string::npos) << entry.path();
+  }
 }
 
 }  // namespace

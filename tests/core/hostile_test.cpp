@@ -9,6 +9,8 @@
 #include <set>
 
 #include "generators/generators.h"
+#include "schema/greeting.h"
+#include "schema/mysql_access.h"
 #include "schema/schema_commands.h"
 #include "support/server_env.h"
 #include "support/silent_listener.h"
@@ -17,8 +19,11 @@
 namespace kelvane {
 namespace {
 
+constexpr const char* kTestHostForFakes = "127.0.0.1";
+
 using testing::AdminExec;
 using testing::AdminQuery;
+using testing::ScriptedServer;
 using testing::SilentListener;
 using testing::TestPort;
 
@@ -104,6 +109,32 @@ TEST(ServerFaults, TableDroppedBetweenListingAndChoosingGivesAnEmptyColumnList) 
   EXPECT_EQ(BuildCustomTypeText("soon_gone", fields), ".版本 2\r\n.数据类型 soon_gone\r\n");
 }
 
+// A server's greeting packet: protocol byte, version text, thread id, scramble, filler, the
+// lower capability flags, then the rest as MariaDB sends it (plugin name last). `length` other
+// than 0 overrides the header's payload length.
+struct GreetingShape {
+  unsigned char protocol = 10;
+  bool tls = true;
+  std::string plugin = "mysql_native_password";
+  bool versionEnds = true;
+  std::size_t length = 0;
+  unsigned char filler = 0;
+  unsigned char sequence = 0;
+};
+std::string Greeting(const GreetingShape& shape) {
+  std::string payload(1, static_cast<char>(shape.protocol));
+  payload += shape.versionEnds ? std::string("5.5.5-10.11.19-MariaDB", 23) : std::string("5.5.5-10.11.19-MariaDB");
+  payload += std::string("\x07\x00\x00\x00", 4) + "abcdefgh" + std::string(1, static_cast<char>(shape.filler));
+  const unsigned lower = 0xA20F | (shape.tls ? 0x800u : 0u);  // 41 protocol, secure connection
+  payload += std::string{static_cast<char>(lower & 0xff), static_cast<char>(lower >> 8)};
+  payload += std::string("\x2d\x02\x00\xff\x81\x15", 6) + std::string(10, '\0') + "ijklmnopqrst" +
+             std::string(1, '\0') + shape.plugin + std::string(1, '\0');
+  const std::size_t length = shape.length ? shape.length : payload.size();
+  return std::string{static_cast<char>(length & 0xff), static_cast<char>(length >> 8 & 0xff),
+                     static_cast<char>(length >> 16), static_cast<char>(shape.sequence)} +
+         payload;
+}
+
 TEST(ServerFaults, SilentPeerFailsWithinTheConnectTimeout) {
   SilentListener silent;
   SchemaSession session;
@@ -115,6 +146,104 @@ TEST(ServerFaults, SilentPeerFailsWithinTheConnectTimeout) {
   EXPECT_LE(elapsed, std::chrono::seconds(kConnectTimeoutSeconds + 2));
   // And the next command works normally.
   EXPECT_EQ(ConnectServer(session, Root(), TestPort()).status, "已连接Mysql数据库");
+}
+
+TEST(ServerFaults, AGreetingSentByteByByteFailsWithinTheConnectTimeout) {
+  std::vector<std::string> chunks;
+  for (char c : Greeting({})) chunks.emplace_back(1, c);
+  ScriptedServer slow(chunks, std::chrono::milliseconds(400), std::chrono::milliseconds(100));
+  ConnectOptions options;
+  ServerFailure failure;
+  options.failure = &failure;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(mysqlConnect("127.0.0.1", "root", "x", "", slow.port(), options), 0);
+  EXPECT_LE(std::chrono::steady_clock::now() - start, std::chrono::seconds(kConnectTimeoutSeconds + 2));
+  EXPECT_EQ(failure.kind, FailureKind::Timeout) << failure.text;
+}
+
+TEST(Greeting, OnlyACompleteWellFormedProtocol10GreetingCounts) {
+  const std::string good = Greeting({});
+  const std::size_t capsAt = 4 + 1 + 23 + 4 + 8 + 1;  // header, protocol, version, id, scramble, filler
+  const struct {
+    const char* what;
+    std::string bytes;
+    GreetingVerdict verdict;
+  } cases[] = {
+      {"offers TLS", good, GreetingVerdict::OffersTls},
+      {"without the TLS bit", Greeting({.tls = false}), GreetingVerdict::NoTls},
+      {"bytes after the packet are not looked at", good + "\xff\xff", GreetingVerdict::OffersTls},
+      {"nothing yet", "", GreetingVerdict::NeedMore},
+      {"the header only", good.substr(0, 4), GreetingVerdict::NeedMore},
+      {"cut before the flags", good.substr(0, capsAt), GreetingVerdict::NeedMore},
+      {"cut one byte short", good.substr(0, good.size() - 1), GreetingVerdict::NeedMore},
+      {"protocol 11", Greeting({.protocol = 11}), GreetingVerdict::Malformed},
+      {"an error packet", std::string("\x17\x00\x00\x00\xff\x10\x04Too many connections", 27),
+       GreetingVerdict::Malformed},
+      {"no zero byte after the version", Greeting({.versionEnds = false}), GreetingVerdict::Malformed},
+      {"the packet ends before the flags that follow it",
+       Greeting({.length = capsAt - 4}), GreetingVerdict::Malformed},
+      {"the packet ends inside the flags", Greeting({.length = capsAt - 4 + 1}), GreetingVerdict::Malformed},
+      {"a filler byte that is not zero", Greeting({.filler = 1}), GreetingVerdict::Malformed},
+      {"sequence number 1", Greeting({.sequence = 1}), GreetingVerdict::Malformed},
+      {"an empty packet", std::string("\0\0\0\0", 4), GreetingVerdict::Malformed},
+      {"longer than any greeting", Greeting({.length = kLongestGreeting + 1}), GreetingVerdict::Malformed},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ReadGreeting(c.bytes), c.verdict);
+  }
+}
+
+// Crafted greetings from a peer on loopback: with TLS required, none of them gets a login (the
+// user name never arrives); the clear-text plugin never gets the password without TLS.
+TEST(ServerFaults, CraftedGreetingsNeverGetALoginInPlainText) {
+  const std::string user = "kelvane_probe_user", password = "probe-secret-271";
+  const auto bytewise = [](const std::string& bytes) {
+    std::vector<std::string> chunks;
+    for (char c : bytes) chunks.emplace_back(1, c);
+    return chunks;
+  };
+  const std::string good = Greeting({});
+  const struct {
+    const char* what;
+    std::vector<std::string> chunks;
+    SslMode mode;
+    FailureKind kind;
+  } cases[] = {
+      {"without the TLS bit, one byte per write", bytewise(Greeting({.tls = false})), SslMode::Required,
+       FailureKind::TlsNotOffered},
+      {"without the TLS bit, VERIFY_CA", {Greeting({.tls = false})}, SslMode::VerifyCa,
+       FailureKind::TlsNotOffered},
+      {"protocol 11", {Greeting({.protocol = 11})}, SslMode::Required, FailureKind::TlsNotOffered},
+      {"no zero byte after the version", {Greeting({.versionEnds = false, .length = 60})}, SslMode::Required,
+       FailureKind::TlsNotOffered},
+      {"the packet ends before the flags, TLS bit after it", {Greeting({.length = 37})}, SslMode::Required,
+       FailureKind::TlsNotOffered},
+      {"truncated", {good.substr(0, 30)}, SslMode::Required, FailureKind::Connection},
+      {"offers TLS, one byte per write, then no TLS handshake", bytewise(good), SslMode::Required,
+       FailureKind::TlsFailed},
+      {"clear-text plugin without TLS", {Greeting({.tls = false, .plugin = "mysql_clear_password"})},
+       SslMode::Preferred, FailureKind::ClearTextRefused},
+      {"clear-text plugin, TLS disabled", {Greeting({.plugin = "mysql_clear_password"})}, SslMode::Disabled,
+       FailureKind::ClearTextRefused},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedServer server(c.chunks, std::chrono::milliseconds(c.chunks.size() > 1 ? 2 : 0),
+                          std::chrono::milliseconds(1500));
+    ConnectOptions options;
+    options.sslMode = c.mode;
+    options.sslCa = testing::TlsTestFile("ca.pem");
+    ServerFailure failure;
+    options.failure = &failure;
+    EXPECT_EQ(mysqlConnect(kTestHostForFakes, user, password, "", server.port(), options), 0);
+    EXPECT_EQ(failure.kind, c.kind) << failure.number << " " << failure.text;
+    const std::string& received = server.Finish();
+    EXPECT_EQ(received.find(password), std::string::npos) << "the password arrived in clear";
+    if (c.mode != SslMode::Preferred && c.mode != SslMode::Disabled) {
+      EXPECT_EQ(received.find(user), std::string::npos) << "a login arrived in plain text";
+    }
+  }
 }
 
 // A loopback port that nothing listens on right now.
