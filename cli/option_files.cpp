@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "cli/platform.h"
 #include "cli/safe_names.h"
+#include "os/platform.h"
 
 namespace kelvane::cli {
 

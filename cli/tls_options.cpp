@@ -6,7 +6,7 @@
 #include <cstring>
 #include <map>
 
-#include "cli/platform.h"
+#include "os/platform.h"
 #include "cli/safe_names.h"
 
 namespace kelvane::cli {
