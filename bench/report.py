@@ -4,8 +4,8 @@ goals. Every ratio compares two figures measured in the same run.
 
 usage: report.py RESULTS_DIR
 RESULTS_DIR holds columns.json, builders.json, generate.json, list_tables.json, startup.json,
-export.json (Google Benchmark JSON with median aggregates) and memory.jsonl (one object per
-kelvane_bench_column_memory run).
+export.json (Google Benchmark JSON with median aggregates), memory.jsonl (one object per
+kelvane_bench_column_memory run) and connect.json (connect_bench.py).
 
 Rows with a goal say whether it holds; information rows have "info" as their goal.
 """
@@ -146,6 +146,18 @@ def main():
         rows.append((f"6 Export {n:,} tables: peak resident set, kelvane-gen vs mariadb-dump",
                      f"{gen_kib:,} KiB", f"{dump_kib:,} KiB", fmt_ratio(gen_kib / dump_kib),
                      INFO, None))
+
+    # 7. Connect, log in and list the databases, one process each (connect_bench.py).
+    with open(os.path.join(results, "connect.json"), encoding="utf-8") as f:
+        con = json.load(f)
+    ratio = con["tls/kelvane_gen"] / con["tls/mariadb"]
+    rows.append(("7 TLS connect + login + databases: kelvane-gen --ssl-mode=REQUIRED vs mariadb "
+                 "--ssl (TLS-only server)", fmt_time(con["tls/kelvane_gen"]),
+                 fmt_time(con["tls/mariadb"]), fmt_ratio(ratio), "≤ 1.1×", ratio <= 1.1))
+    ratio = con["plain/kelvane_gen"] / con["plain/mariadb"]
+    rows.append(("7 Plain connect + login + databases: kelvane-gen vs mariadb (plain server)",
+                 fmt_time(con["plain/kelvane_gen"]), fmt_time(con["plain/mariadb"]),
+                 fmt_ratio(ratio), INFO, None))
 
     header = ("Measure", "Figure", "Baseline", "Ratio", "Goal", "Holds")
     table = [header] + [(m, f, b, r, g, "—" if h is None else "yes" if h else "MISSED")

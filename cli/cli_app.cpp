@@ -329,7 +329,7 @@ int ExportCommand(const Settings& settings) {
   const Encoding encoding = ChosenEncoding(settings, Encoding::Gbk);
   Progress progress(folders.size());
   int result = kExitOk;
-  std::size_t written = 0, replaced = 0;
+  std::size_t written = 0, replaced = 0, failed = 0;
   for (std::size_t i = 0; i < folders.size(); ++i) {
     const FolderName& entry = folders[i];
     progress.Show(i + 1, entry.table);
@@ -368,7 +368,8 @@ int ExportCommand(const Settings& settings) {
       progress.Clear();
       Error(error);
       if (result == kExitOk) result = code;
-      // The remaining tables would fail the same way.
+      ++failed;
+      // The remaining tables would fail the same way; they are not tried (nor counted failed).
       if (serverGone || write.status == FolderWrite::TargetFailed) break;
       continue;
     }
@@ -382,10 +383,12 @@ int ExportCommand(const Settings& settings) {
     summary += TableCount(written);
   else
     summary += std::to_string(written) + " of " + TableCount(folders.size());
-  summary += " of " + settings.database + " to " + settings.out + " (" +
+  summary += " of " + Printable(settings.database) + " to " + Printable(settings.out) + " (" +
              std::string(EncodingName(encoding)) + ")";
   if (replaced > 0) summary += "; " + std::to_string(replaced) + " replaced an earlier export";
-  if (written != folders.size()) summary += "; " + std::to_string(folders.size() - written) + " failed";
+  if (failed > 0) summary += "; " + std::to_string(failed) + " failed";
+  if (written + failed < folders.size())
+    summary += "; " + std::to_string(folders.size() - written - failed) + " not tried";
   if (!WriteOut(summary + "\n")) return kExitOther;
   return result;
 }
@@ -646,6 +649,10 @@ int RunCli(const std::vector<std::string>& rawArguments) {
   std::vector<std::string> tlsWarnings;
   const std::string tlsProblem = ResolveTls(settings.tls, optionText.entries, settings.connect, tlsWarnings);
   if (!tlsProblem.empty()) return usageError(tlsProblem);
+  // Only VERIFY_IDENTITY without --ssl-ca checks against the system's CAs; the other modes give
+  // the CA file or check nothing.
+  if (!(settings.connect.sslMode == SslMode::VerifyIdentity && settings.connect.sslCa.empty()))
+    platform::SkipSystemCertificates();
   for (const std::string& warning : tlsWarnings) Error("warning: " + warning);
 
   try {

@@ -42,6 +42,12 @@ bool WriteStdout(std::string_view bytes) {
          std::fflush(stdout) == 0;
 }
 
+void SkipSystemCertificates() {
+  // OpenSSL's default CA file, read afresh by each new TLS context; an empty one costs nothing.
+  ::setenv("SSL_CERT_FILE", "/dev/null", 1);
+  ::setenv("SSL_CERT_DIR", "/dev/null", 1);
+}
+
 std::string Environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";

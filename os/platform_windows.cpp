@@ -191,6 +191,8 @@ bool WriteStdout(std::string_view bytes) {
          std::fflush(stdout) == 0;
 }
 
+void SkipSystemCertificates() {}
+
 std::string Environment(const char* name) {
   const std::wstring wideName(name, name + std::char_traits<char>::length(name));
   const wchar_t* value = _wgetenv(wideName.c_str());

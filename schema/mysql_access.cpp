@@ -327,6 +327,8 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
     } else if (failure.number == CR_SSL_CONNECTION_ERROR) {
       failure.kind = requireTls && verdict != GreetingVerdict::OffersTls ? FailureKind::TlsNotOffered
                                                                           : FailureKind::TlsFailed;
+    } else if (failure.number == ER_INVALID_CHARACTER_STRING && !database.empty()) {
+      failure.kind = FailureKind::UnknownDatabase;  // a name no database can have
     } else if (failure.number == CR_PLUGIN_NOT_ALLOWED) {
       failure.kind = FailureKind::ClearTextRefused;
     } else if (failure.kind == FailureKind::AccessDenied && options.sslMode == SslMode::Disabled &&

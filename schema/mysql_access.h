@@ -35,7 +35,7 @@ enum class FailureKind {
   AccessDenied,      // wrong user name or password (1045)
   SecureTransport,   // 1045 under Disabled from a server whose greeting offered TLS: it may
                      // require secure transport (told without a second login)
-  UnknownDatabase,   // 1049, 1102
+  UnknownDatabase,   // 1049, 1102; on connect also 1300 (a name that is not UTF-8)
   DatabaseDenied,    // 1044
   TableMissing,      // 1146
   TlsNotOffered,     // TLS required, but the server's greeting did not offer it (or was not a
