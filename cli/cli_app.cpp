@@ -417,9 +417,12 @@ Connection: -h/--host (default 127.0.0.1), -P/--port (default 3306), -u/--user (
   the process list. With none of them, the password comes from the [client] or [kelvane-gen]
   group of the MySQL option files (/etc/my.cnf, /etc/mysql/my.cnf, $MARIADB_HOME or
   $MYSQL_HOME/my.cnf, ~/.my.cnf), else from the MYSQL_PWD environment variable. A
-  world-writable option file is ignored with a warning, as the MySQL client does; names always
-  travel as utf8mb4, whatever default-character-set a file sets. Host, user and port always
-  take the command line's value or the default above.
+  world-writable option file is ignored with a warning, as the MySQL client does, and so is one
+  that is not a regular file or is larger than 1 MiB; includes go at most 16 deep and never
+  back to a file being read. A file's password goes straight to the login and is never
+  written anywhere. Names always travel as utf8mb4, whatever default-character-set a file
+  sets; init-command and database in a file are not used (--verbose says so). Host, user and
+  port always take the command line's value or the default above.
   Options may stand before or after the command.
 
 TLS, as the mysql client: --ssl-mode=DISABLED|PREFERRED|REQUIRED|VERIFY_CA|VERIFY_IDENTITY.
@@ -427,9 +430,13 @@ TLS, as the mysql client: --ssl-mode=DISABLED|PREFERRED|REQUIRED|VERIFY_CA|VERIF
   certificate. REQUIRED refuses to log in without TLS. VERIFY_CA also checks that the server's
   certificate chains to --ssl-ca=FILE; VERIFY_IDENTITY also that it names the host (-h).
   --ssl-cert=FILE and --ssl-key=FILE give a client certificate. --ssl-ca without --ssl-mode
-  means VERIFY_CA. The same keys (ssl-mode, ssl-ca, ssl-cert, ssl-key) are read from the
-  option files' [client] and [kelvane-gen] groups; the command line wins. --verbose says on
-  standard error how the connection is encrypted (TLS version and cipher).
+  means VERIFY_CA. The same keys (ssl-mode, ssl-ca, ssl-cert, ssl-key, also with loose-) are
+  read from the option files' [client] and [kelvane-gen] groups; each setting of the command
+  line wins, and no other ssl-* or tls-* key of a file is used, so a file cannot weaken what
+  the command line asks for. The certificate and key files must be regular files holding a PEM
+  certificate or key. Without TLS the server's clear-text password plugins
+  (mysql_clear_password, dialog) are refused. --verbose says on standard error how the
+  connection is encrypted (TLS version and cipher).
 
 Encoding: --encoding gbk|utf-8. Default: UTF-8 for generate (standard output), GBK for the files
   of export. File and folder names stay UTF-8. When GBK cannot hold a character of a table or
