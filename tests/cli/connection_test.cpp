@@ -203,6 +203,12 @@ TEST(OptionFiles, CannotWeakenTlsRunStatementsOrHangTheProgram) {
       {"an include of /dev/zero", "!include /dev/zero\n", {}, false, 0,
        "config file '/dev/zero' is not a regular file and is ignored"},
       {"--ssl-ca naming a folder", "", {"--ssl-ca={home}"}, false, 1, "is not a regular file"},
+      {"--ssl-ca=/dev/null", "", {"--ssl-ca=/dev/null"}, false, 1, "the --ssl-ca file /dev/null is not a regular file"},
+      {"--ssl-ca naming an empty file", "[client]\n", {"--ssl-ca={home}/.my.cnf"}, false, 1, "holds no certificate"},
+      {"--ssl-ca naming a key file", "", {"--ssl-ca=" + TlsTestFile("ca-key.pem")}, false, 1,
+       "holds a private key, not a certificate"},
+      {"--ssl-key naming a certificate", "", {"--ssl-cert=" + ca, "--ssl-key=" + ca}, false, 1,
+       "holds no private key"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
