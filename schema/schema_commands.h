@@ -43,6 +43,9 @@ inline constexpr unsigned kDefaultPort = 3306;
 inline constexpr const char* kStatusConnected = "已连接Mysql数据库";
 inline constexpr const char* kStatusConnectedTo = "已连接Mysql数据库:";
 inline constexpr const char* kStatusFailed = "连接失败";
+// Added to the key warning label when 选择框_注释 is checked and the comments cannot be read;
+// the texts are then generated without them.
+inline constexpr const char* kCommentsUnread = "未能读取字段注释，生成的文本不带注释。";
 
 struct ConnectServerResult {
   std::string status;                  // text for the status label
