@@ -7,6 +7,7 @@ namespace kelvane {
 
 struct AppState {
   FieldTable fields;      // empty at start, rebuilt by every table choice
+  ColumnFactsList facts;  // beside fields: key flags, and comments when they were read
   SchemaSession session;  // no connection at start
 };
 

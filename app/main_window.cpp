@@ -19,6 +19,7 @@
 
 #include "app/about_text.h"
 #include "app/address_box.h"
+#include "schema/table_key.h"
 #include "text/text.h"
 #include "ui/server_address.h"
 
@@ -143,6 +144,9 @@ MainWindow::MainWindow(AppState& state, unsigned port, QWidget* parent)
   setClassPane_ = Widget<QPlainTextEdit>(ui::Id::SetClassPane);
   csharpEntityPane_ = Widget<QPlainTextEdit>(ui::Id::CSharpEntityPane);
   csharpOperationPane_ = Widget<QPlainTextEdit>(ui::Id::CSharpOperationPane);
+  keyWarning_ = Widget<QLabel>(ui::Id::KeyWarning);
+  keyWarning_->setWordWrap(true);
+  commentsBox_ = Widget<QCheckBox>(ui::Id::CommentsBox);
 
   // Text that cannot be connected to yet (empty, half typed, 0.0.0.0) shows in red.
   hostBox_->setValidator(new AddressValidator(hostBox_));
@@ -232,7 +236,7 @@ QWidget* MainWindow::CreateControl(const ui::Control& control) {
       return about;
     }
     case ui::Kind::CheckBox:
-      return new QCheckBox(text);  // unchecked; nothing is bound to it yet
+      return new QCheckBox(text);  // unchecked; read when the texts are generated
   }
   return new QWidget;
 }
@@ -274,6 +278,7 @@ void MainWindow::ConnectServer() {
   else
     state_.session.Replace(0);  // an address that cannot be used is a failed attempt
   ClearList(databaseList_);
+  ShowKeyWarning({});
   statusLabel_->setText(FromUtf8(result.status));
   RefillList(databaseList_, result.databases, true);
   if (result.showTablesPage) tabs_->setCurrentIndex(1);
@@ -290,19 +295,41 @@ void MainWindow::ChooseDatabase() {
   statusLabel_->setText(FromUtf8(result.status));
   ClearList(tableList_);
   ClearList(columnList_);
+  ShowKeyWarning({});
   RefillList(tableList_, result.tables, false);
 }
 
 void MainWindow::ChooseTable() {
   const BusyCursor busy;
   ClearList(columnList_);
+  const std::string table = SelectedTableName();
   const std::vector<std::string> lines =
-      kelvane::ChooseTable(state_.session, SelectedTableName(), state_.fields);
+      kelvane::ChooseTable(state_.session, table, state_.fields, state_.facts);
   RefillList(columnList_, lines, false);
+  // The set class finds records by the first column: say so when it is not the key.
+  ShowKeyWarning(KeyWarningText(table, state_.fields, state_.facts, 0, KeyWarningForm::Window));
+}
+
+void MainWindow::ShowKeyWarning(const std::string& text) {
+  keyWarning_->setText(FromUtf8(text));
+  keyWarning_->setToolTip(FromUtf8(text));  // the whole text, should the label cut it
 }
 
 void MainWindow::GenerateAll() {
   if (tableList_->selectedItems().isEmpty()) return;
+  textOptions_ = TextOptions{};
+  if (commentsBox_->isChecked()) {
+    // The one extra statement, only when the comments are asked for.
+    const BusyCursor busy;
+    const std::string table = SelectedTableName();
+    if (ReadColumnComments(state_.session.handle(), table, state_.fields, state_.facts)) {
+      textOptions_.comments = CommentsOf(state_.facts);
+    } else {
+      const std::string warning =
+          KeyWarningText(table, state_.fields, state_.facts, 0, KeyWarningForm::Window);
+      ShowKeyWarning(warning + kCommentsUnread);
+    }
+  }
   GenerateCustomType();
   GenerateClassModule();
   GenerateSetClass();
@@ -312,7 +339,8 @@ void MainWindow::GenerateAll() {
 }
 
 void MainWindow::FillPane(QPlainTextEdit* pane, Pane kind) {
-  pane->setPlainText(FromUtf8(BuildPaneText(kind, SelectedTableName(), state_.fields)));
+  pane->setPlainText(
+      FromUtf8(BuildPaneText(kind, SelectedTableName(), state_.fields, textOptions_)));
 }
 
 void MainWindow::GenerateCustomType() { FillPane(customTypePane_, Pane::CustomType); }

@@ -10,6 +10,7 @@
 #include "generators/generators.h"
 #include "ui/window_definition.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -64,6 +65,8 @@ class MainWindow : public QWidget {
   std::optional<Target> ReadTarget() const;
   std::string SelectedTableName() const;
   void FillPane(QPlainTextEdit* pane, Pane kind);
+  // 标签_主键提示: the key warning of the chosen table, empty when there is none.
+  void ShowKeyWarning(const std::string& text);
 
   AppState& state_;
   unsigned port_;
@@ -84,6 +87,9 @@ class MainWindow : public QWidget {
   QPlainTextEdit* setClassPane_ = nullptr;
   QPlainTextEdit* csharpEntityPane_ = nullptr;
   QPlainTextEdit* csharpOperationPane_ = nullptr;
+  QLabel* keyWarning_ = nullptr;
+  QCheckBox* commentsBox_ = nullptr;
+  TextOptions textOptions_;  // of the last generate: the comments when 选择框_注释 was checked
 };
 
 }  // namespace kelvane

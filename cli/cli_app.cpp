@@ -23,6 +23,7 @@
 #include "kelvane_version.h"
 #include "schema/mysql_access.h"
 #include "schema/schema_commands.h"
+#include "schema/table_key.h"
 
 namespace kelvane::cli {
 
@@ -59,6 +60,8 @@ struct Settings {
   std::string encoding;  // empty: the command's default
   std::string out;
   bool force = false;
+  std::string key;        // --key: a column name or "auto"; empty: the first column
+  bool comments = false;  // --comments
   std::string optionFile;  // the gathered option files; empty: none are read
   TlsSettings tls;
   ConnectOptions connect;  // the TLS settings resolved from the command line and option files
@@ -67,6 +70,7 @@ struct Settings {
 void Error(const std::string& message) { std::cerr << kProgram << ": " << message << '\n'; }
 
 std::string Quoted(const std::string& name) { return "\"" + Printable(name) + "\""; }
+std::string PrintableName(std::string_view name) { return Printable(name); }
 
 // Writes bytes to standard output as they are; says so and returns false when the output cannot
 // take them.
@@ -151,10 +155,25 @@ ServerFailure LastFailure(ConnectionHandle connection) {
 // tells a connection that broke off (every further table would fail too) from a table that
 // failed on its own. `listed`: the name comes from the table list just read.
 int ReadTable(ConnectionHandle connection, const Settings& settings, const std::string& table,
-              bool listed, FieldTable& fields, std::string& message, bool& serverGone) {
+              bool listed, FieldTable& fields, ColumnFactsList& facts, std::string& message,
+              bool& serverGone) {
   serverGone = false;
-  const ColumnRead read = ReadColumns(connection, table, fields, ColumnReadOptions{settings.boolTinyint1, listed});
-  if (read == ColumnRead::Ok) return kExitOk;
+  const ColumnRead read =
+      ReadColumns(connection, table, fields, facts, ColumnReadOptions{settings.boolTinyint1, listed});
+  if (read == ColumnRead::Ok) {
+    // The comments take a statement of their own, sent only when they were asked for.
+    if (!settings.comments || ReadColumnComments(connection, table, fields, facts)) return kExitOk;
+    const ServerFailure failure = LastFailure(connection);
+    const std::string says = Says(failure);
+    if (failure.kind == FailureKind::None || failure.kind == FailureKind::Connection) {
+      serverGone = true;
+      message = "the connection to the server broke off while reading the column comments of table " +
+                Quoted(table) + says;
+      return kExitConnection;
+    }
+    message = "the server refused to show the column comments of table " + Quoted(table) + says;
+    return kExitOther;
+  }
   const ServerFailure failure = LastFailure(connection);
   const std::string says = Says(failure);
   if (read == ColumnRead::NoConnection || failure.kind == FailureKind::Connection) {
@@ -173,10 +192,12 @@ int ReadTable(ConnectionHandle connection, const Settings& settings, const std::
 }
 
 // ReadTable for the single-table commands: prints the message itself.
-int ReadOneTable(ConnectionHandle connection, const Settings& settings, FieldTable& fields) {
+int ReadOneTable(ConnectionHandle connection, const Settings& settings, FieldTable& fields,
+                 ColumnFactsList& facts) {
   std::string message;
   bool serverGone = false;
-  const int code = ReadTable(connection, settings, settings.table, false, fields, message, serverGone);
+  const int code =
+      ReadTable(connection, settings, settings.table, false, fields, facts, message, serverGone);
   if (code != kExitOk) Error(message);
   return code;
 }
@@ -220,11 +241,39 @@ int CheckNames(const std::string& table, const FieldTable& fields, std::string& 
   return kExitOk;
 }
 
+// The options of a table's texts: the key column --key chose and the comments read. On a --key
+// that names nothing usable returns kExitUsage with `message` set. Otherwise prints the
+// warning when the key column does not tell the rows apart (`beforeWarning` runs first).
+template <typename BeforeWarning>
+int TextOptionsFor(const Settings& settings, const std::string& table, const FieldTable& fields,
+                   const ColumnFactsList& facts, TextOptions& options, std::string& message,
+                   BeforeWarning beforeWarning) {
+  options = TextOptions{};
+  if (!settings.key.empty()) {
+    const KeyChoice choice = ChooseKeyColumn(settings.key, fields, facts, PrintableName);
+    if (!choice.problem.empty()) {
+      message = "table " + Quoted(table) + ": " + choice.problem;
+      return kExitUsage;
+    }
+    options.keyPosition = choice.position;
+  }
+  if (settings.comments) options.comments = CommentsOf(facts);
+  std::string warning =
+      KeyWarningText(table, fields, facts, options.keyPosition, KeyWarningForm::Terminal, PrintableName);
+  if (warning.empty()) return kExitOk;
+  if (settings.key.empty() && FindTableKey(fields, facts).primary.size() == 1)
+    warning += "; --key auto makes it the key column";
+  beforeWarning();
+  Error("warning: " + warning);
+  return kExitOk;
+}
+
 int ColumnsCommand(const Settings& settings) {
   SchemaSession connection;
   if (int code = Connect(settings, settings.database, connection)) return code;
   FieldTable fields;
-  if (int code = ReadOneTable(connection.handle(), settings, fields)) return code;
+  ColumnFactsList facts;
+  if (int code = ReadOneTable(connection.handle(), settings, fields, facts)) return code;
   std::string text;
   for (const FieldRecord& field : fields)
     text += Printable(field.columnName, "|") + "|" + field.eplType + "|" + field.prefix + "|" + field.csharpType +
@@ -241,9 +290,15 @@ int GenerateCommand(const Settings& settings) {
   SchemaSession connection;
   if (int code = Connect(settings, settings.database, connection)) return code;
   FieldTable fields;
-  if (int code = ReadOneTable(connection.handle(), settings, fields)) return code;
+  ColumnFactsList facts;
+  if (int code = ReadOneTable(connection.handle(), settings, fields, facts)) return code;
   std::string refused;
   if (int code = CheckNames(settings.table, fields, refused, [] {})) {
+    Error(refused);
+    return code;
+  }
+  TextOptions options;
+  if (int code = TextOptionsFor(settings, settings.table, fields, facts, options, refused, [] {})) {
     Error(refused);
     return code;
   }
@@ -256,8 +311,8 @@ int GenerateCommand(const Settings& settings) {
     }
   }
   std::string bytes, problem;
-  if (!Encode(BuildPaneText(PaneNames().at(settings.pane), settings.table, fields), encoding, bytes,
-              problem)) {
+  if (!Encode(BuildPaneText(PaneNames().at(settings.pane), settings.table, fields, options), encoding,
+              bytes, problem)) {
     Error("table " + Quoted(settings.table) + ": " + problem + "; use --encoding utf-8");
     return kExitEncoding;
   }
@@ -334,12 +389,19 @@ int ExportCommand(const Settings& settings) {
     const FolderName& entry = folders[i];
     progress.Show(i + 1, entry.table);
     FieldTable fields;
+    ColumnFactsList facts;
+    TextOptions options;
     std::vector<OutputFile> files;
     std::string error;
     bool serverGone = false;
-    int code = ReadTable(connection.handle(), settings, entry.table, true, fields, error, serverGone);
+    int code =
+        ReadTable(connection.handle(), settings, entry.table, true, fields, facts, error, serverGone);
     if (code == kExitOk) code = CheckNames(entry.table, fields, error, [&] { progress.Clear(); });
-    if (code == kExitOk && !BuildTableFiles(entry.table, entry.folder, fields, encoding, files, error))
+    if (code == kExitOk)
+      code = TextOptionsFor(settings, entry.table, fields, facts, options, error,
+                            [&] { progress.Clear(); });
+    if (code == kExitOk &&
+        !BuildTableFiles(entry.table, entry.folder, fields, options, encoding, files, error))
       code = kExitEncoding;
     FolderWriteResult write;
     if (code == kExitOk) {
@@ -398,9 +460,9 @@ constexpr const char* kFooter = R"(Commands:
   tables DB                      one table name per line, in server order
   columns DB TABLE               one line per column, columnName|eplType|prefix|csharpType,
                                  the state record X last
-  generate DB TABLE --pane PANE [--encoding gbk|utf-8]
+  generate DB TABLE --pane PANE [--encoding gbk|utf-8] [--key COLUMN|auto] [--comments]
                                  writes exactly that pane's text to standard output
-  export DB [TABLE...] --out DIR [--encoding gbk|utf-8]
+  export DB [TABLE...] --out DIR [--encoding gbk|utf-8] [--key COLUMN|auto] [--comments]
                                  writes the five texts of every table (or of the named ones)
                                  into DIR/<table>/: custom_type.txt, class_module.txt,
                                  set_class.txt, <table>.cs and Star.cs
@@ -444,6 +506,23 @@ Encoding: --encoding gbk|utf-8. Default: UTF-8 for generate (standard output), G
 
 --bool-tinyint1: TINYINT(1) and BIT(1) columns become 逻辑型 / Jl / bool. Without it the texts
   are exactly the window's.
+
+Key: the set class's 库_删, 库_改 and 库_查 (also 组_删 and the extensions that look records up
+  by key) use its key column, the table's first column. When that column does not tell the
+  rows apart (it is neither the table's one-column primary key nor a not-null column with a
+  unique key of its own), generate and export warn on standard error, naming the table, the
+  column and the table's real key; the texts stay as they are. --key COLUMN makes COLUMN the
+  key column, --key auto the table's one-column primary key; when there is none, or no such
+  column, that is a usage error (exit code 1; export writes nothing for that table). Nothing
+  else in the texts changes.
+
+--comments: reads the column comments (one "show full columns" per table) and writes each as
+  a remark: in the custom type and the class module at the end of the member, variable and
+  accessor lines (.成员 name,文本型,,,COMMENT  .程序集变量 Jwname,文本型,,,COMMENT
+  .子程序 name, 文本型, 公开,COMMENT), in the C# entity as /// <summary> lines above the property
+  (& < > written as &amp; &lt; &gt;). A comment stays on one line: each run of control
+  characters (line breaks and tabs among them) becomes one space, spaces at either end go. A
+  column without a comment gets no remark. Without --comments the texts are exactly the window's.
 
 Names: generate and export refuse a table whose name or column names hold a control character
   (C0, DEL, U+2028, U+2029), naming table, column and code point (exit code 7). For names that
@@ -574,6 +653,18 @@ int RunCli(const std::vector<std::string>& rawArguments) {
       ->required()
       ->check(CLI::IsMember(paneNames));
   encodingOption(generate, "utf-8");
+  const auto textOptions = [&](CLI::App* command) {
+    command
+        ->add_option("--key", settings.key,
+                     "The set class's key column: COLUMN, or auto for the table's one-column "
+                     "primary key (default: the first column)")
+        ->check([](const std::string& key) {
+          return key.empty() ? std::string("the key column must not be empty") : std::string();
+        });
+    command->add_flag("--comments", settings.comments,
+                      "Write the column comments as remarks (one more statement per table)");
+  };
+  textOptions(generate);
   CLI::App* exporter = app.add_subcommand("export", "Write the five texts of each table to files");
   exporter->add_option("DB", settings.database, "Database")->required()->check(nonEmpty);
   exporter->add_option("TABLE", settings.tables, "Tables to export (default: all)");
@@ -583,6 +674,7 @@ int RunCli(const std::vector<std::string>& rawArguments) {
         return dir.empty() ? std::string("the output folder must not be empty") : std::string();
       });
   encodingOption(exporter, "gbk");
+  textOptions(exporter);
   exporter->add_flag("--force", settings.force,
                      "Replace files at the export's file names even when the previous export did "
                      "not write them or they were changed since");

@@ -65,7 +65,8 @@ std::string PaneFileName(Pane pane, const std::string& folder) {
 }
 
 bool BuildTableFiles(const std::string& table, const std::string& folder, const FieldTable& fields,
-                     Encoding encoding, std::vector<OutputFile>& files, std::string& error) {
+                     const TextOptions& options, Encoding encoding, std::vector<OutputFile>& files,
+                     std::string& error) {
   files.clear();
   if (encoding == Encoding::Gbk) {
     error = GbkNameProblem(table, fields);
@@ -74,7 +75,7 @@ bool BuildTableFiles(const std::string& table, const std::string& folder, const 
   for (Pane pane : kAllPanes) {
     OutputFile file{PaneFileName(pane, folder), {}};
     std::string problem;
-    if (!Encode(BuildPaneText(pane, table, fields), encoding, file.bytes, problem)) {
+    if (!Encode(BuildPaneText(pane, table, fields, options), encoding, file.bytes, problem)) {
       // The names were checked above; this only guards the generators' own words.
       error = "table \"" + Printable(table) + "\", file " + file.name + ": " + problem +
               "; use --encoding utf-8";

@@ -33,6 +33,7 @@ std::string PaneFileName(Pane pane, const std::string& folder);
 // The five files of a table, in pane order. False with `error` set when the encoding cannot
 // hold the texts; `files` is then empty.
 bool BuildTableFiles(const std::string& table, const std::string& folder, const FieldTable& fields,
-                     Encoding encoding, std::vector<OutputFile>& files, std::string& error);
+                     const TextOptions& options, Encoding encoding, std::vector<OutputFile>& files,
+                     std::string& error);
 
 }  // namespace kelvane::cli

@@ -347,7 +347,26 @@ void CheckGbk(std::string_view input) {
   }
 }
 
+// A remark is one line whatever the comment holds: no control character (C0, DEL, C1, U+2028,
+// U+2029) survives, nothing is left to trim, and a second pass changes nothing.
+void CheckRemark(std::string_view input) {
+  const std::string remark = kelvane::OneLineRemark(input);
+  for (std::size_t i = 0; i < remark.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(remark[i]);
+    const auto next = i + 1 < remark.size() ? static_cast<unsigned char>(remark[i + 1]) : 0;
+    const bool c1 = byte == 0xC2 && next >= 0x80 && next <= 0x9F;
+    const bool separator = byte == 0xE2 && next == 0x80 && i + 2 < remark.size() &&
+                           (static_cast<unsigned char>(remark[i + 2]) & 0xFE) == 0xA8;
+    Check(byte >= 0x20 && byte != 0x7F && !c1 && !separator, "remark holds no control character",
+          input, remark);
+  }
+  Check(remark.empty() || (remark.front() != ' ' && remark.back() != ' '), "remark is trimmed",
+        input, remark);
+  Check(kelvane::OneLineRemark(remark) == remark, "a remark is its own remark", input, remark);
+}
+
 void FuzzText(std::string_view bytes) {
+  CheckRemark(bytes);
   CheckTrim(bytes);
   CheckToCrlf(bytes);
   CheckGbk(bytes);

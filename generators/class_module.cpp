@@ -3,6 +3,7 @@
 // explain the state codes.
 #include "generators/generators.h"
 #include "generators/text_writer.h"
+#include "generators/remarks.h"
 
 namespace kelvane {
 
@@ -14,20 +15,27 @@ constexpr std::string_view kLastParamComment =
 
 }  // namespace
 
-std::string BuildClassModuleText(const std::string& tableName, const FieldTable& fields) {
+std::string BuildClassModuleText(const std::string& tableName, const FieldTable& fields,
+                                 const TextOptions& options) {
   // Header and fixed subroutines take about 260 bytes; one variable line plus one accessor
   // block take about 150 bytes plus the names; the last block's comments add about 250.
   std::size_t size = 640 + tableName.size();
   for (const FieldRecord& f : fields) {
     size += 160 + 7 * f.columnName.size() + 4 * f.eplType.size() + 3 * f.prefix.size();
   }
+  for (const std::string& comment : options.comments) size += 8 + 2 * comment.size();
   TextWriter out(size);
 
   out.Put(".版本 2\r\n");
   out.Put("\r\n");
   out.Put(".类程序集 ", tableName, "类, ,公开\r\n");
-  for (const FieldRecord& f : fields) {
-    out.Put(".程序集变量 ", f.prefix, f.columnName, ',', f.eplType, "\r\n");
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const FieldRecord& f = fields[i];
+    out.Put(".程序集变量 ", f.prefix, f.columnName, ',', f.eplType);
+    // The remark is the fifth field, after the empty 静态 and 数组 fields.
+    const std::string remark = RemarkAt(options, i);
+    if (!remark.empty()) out.Put(",,,", remark);
+    out.Put("\r\n");
   }
   out.Put("\r\n");
   out.Put(".子程序 _初始化, , , 当基于本类的对象被创建后，此方法会被自动调用\r\n");
@@ -43,7 +51,12 @@ std::string BuildClassModuleText(const std::string& tableName, const FieldTable&
     if (last) {
       out.Put(".子程序 ", f.columnName, ", ", f.eplType, kLastSubComment);
     } else {
-      out.Put(".子程序 ", f.columnName, ", ", f.eplType, ", 公开\r\n");
+      // The remark is the fourth field, after the last comma without a space, as the last
+      // block's comment stands.
+      const std::string remark = RemarkAt(options, i);
+      out.Put(".子程序 ", f.columnName, ", ", f.eplType, ", 公开");
+      if (!remark.empty()) out.Put(',', remark);
+      out.Put("\r\n");
     }
 
     if (last) {

@@ -2,6 +2,7 @@
 // entities in memory. Apart from the property lines the text depends on the table name only.
 #include "generators/generators.h"
 #include "generators/text_writer.h"
+#include "generators/remarks.h"
 
 #include <array>
 #include <cstddef>
@@ -177,13 +178,22 @@ void AppendWithTable(TextWriter& out, const std::array<std::string_view, Parts>&
 
 }  // namespace
 
-std::string BuildCSharpEntityText(const std::string& tableName, const FieldTable& fields) {
+std::string BuildCSharpEntityText(const std::string& tableName, const FieldTable& fields,
+                                  const TextOptions& options) {
   std::size_t size = kHead.size() + kTail.size() + (kHeadMarks + kTailMarks) * tableName.size();
   for (const FieldRecord& f : fields) size += 28 + f.csharpType.size() + f.columnName.size();
+  for (const std::string& comment : options.comments) size += 48 + 2 * comment.size();
   TextWriter out(size);
 
   AppendWithTable(out, kHeadParts, tableName);
-  for (const FieldRecord& f : fields) {
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const FieldRecord& f = fields[i];
+    const std::string remark = RemarkAt(options, i);
+    if (!remark.empty()) {
+      out.Put("    /// <summary>\r\n");
+      out.Put("    /// ", XmlText(remark), "\r\n");
+      out.Put("    /// </summary>\r\n");
+    }
     out.Put("    public ", f.csharpType, ' ', f.columnName, "{get;set;}\r\n");
   }
   AppendWithTable(out, kTailParts, tableName);

@@ -2,16 +2,17 @@
 
 namespace kelvane {
 
-std::string BuildPaneText(Pane pane, const std::string& tableName, const FieldTable& fields) {
+std::string BuildPaneText(Pane pane, const std::string& tableName, const FieldTable& fields,
+                          const TextOptions& options) {
   switch (pane) {
     case Pane::CustomType:
-      return BuildCustomTypeText(tableName, fields);
+      return BuildCustomTypeText(tableName, fields, options);
     case Pane::ClassModule:
-      return BuildClassModuleText(tableName, fields);
+      return BuildClassModuleText(tableName, fields, options);
     case Pane::SetClass:
-      return BuildSetClassText(tableName, fields);
+      return BuildSetClassText(tableName, fields, options);
     case Pane::CSharpEntity:
-      return BuildCSharpEntityText(tableName, fields);
+      return BuildCSharpEntityText(tableName, fields, options);
     case Pane::CSharpOperation:
       return BuildCSharpOperationText();
   }

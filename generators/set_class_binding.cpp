@@ -161,9 +161,9 @@ void AppendSuperListSub(TextWriter& out, const std::string& tableName, const Fie
 }  // namespace
 
 void AppendControlBindingSubs(std::string& text, const std::string& tableName,
-                              const FieldTable& fields) {
+                              const FieldTable& fields, const TextOptions& options) {
   const std::size_t columnCount = setclass::ColumnRecordCount(fields);
-  const std::string& keyColumn = setclass::KeyColumn(fields);
+  const std::string& keyColumn = setclass::KeyColumn(fields, options);
   const std::string& secondColumn = setclass::SecondColumn(fields);
   TextWriter out(text);
 

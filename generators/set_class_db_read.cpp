@@ -37,9 +37,10 @@ void AppendReaderLine(TextWriter& out, const std::string& tableName, const Field
 
 }  // namespace
 
-void AppendDbReadSubs(std::string& text, const std::string& tableName, const FieldTable& fields) {
+void AppendDbReadSubs(std::string& text, const std::string& tableName, const FieldTable& fields,
+                      const TextOptions& options) {
   const std::string& t = tableName;
-  const std::string& key = setclass::KeyColumn(fields);
+  const std::string& key = setclass::KeyColumn(fields, options);
   const std::size_t columns = setclass::ColumnRecordCount(fields);
   TextWriter out(text);
 

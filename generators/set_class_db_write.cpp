@@ -55,9 +55,10 @@ void AppendUpdateSet(TextWriter& out, const std::string& t, const FieldTable& fi
 
 }  // namespace
 
-void AppendDbWriteSubs(std::string& text, const std::string& tableName, const FieldTable& fields) {
+void AppendDbWriteSubs(std::string& text, const std::string& tableName, const FieldTable& fields,
+                       const TextOptions& options) {
   const std::string& t = tableName;
-  const std::string& key = setclass::KeyColumn(fields);
+  const std::string& key = setclass::KeyColumn(fields, options);
   const std::string& status = setclass::StatusColumn(fields);
   const std::size_t columns = setclass::ColumnRecordCount(fields);
   TextWriter out(text);

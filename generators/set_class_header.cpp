@@ -33,11 +33,11 @@ void AppendSetClassHeader(std::string& text, const std::string& tableName,
 }
 
 void AppendLocalArraySubs(std::string& text, const std::string& tableName,
-                          const FieldTable& fields) {
+                          const FieldTable& fields, const TextOptions& options) {
   const std::string& t = tableName;
   // Where the emitted code names the key and the flag through the table's own entries;
   // 组_改 and 组_取 below use the fixed members "id" and "x" instead.
-  const std::string& key = setclass::KeyColumn(fields);
+  const std::string& key = setclass::KeyColumn(fields, options);
   const std::string& status = setclass::StatusColumn(fields);
   TextWriter out(text);
 

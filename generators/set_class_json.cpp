@@ -37,14 +37,14 @@ std::string_view SetterFor(const std::string& prefix) {
 
 // Section 8: the records whose key equals _id as a JSON array, one property per column.
 void AppendExportSub(TextWriter& out, const std::string& tableName, const FieldTable& fields,
-                     std::size_t columnCount) {
+                     std::size_t columnCount, const std::string& key) {
   out.Line(".子程序 扩展_导出Json, 文本型, 公开");
   out.Line(".参数 _id, 整数型, ");
   out.Line(" .局部变量 GoJSON, 彗星JSON");
   out.Line(" .局部变量 GoTmp, 彗星JSON");
   out.Line(" .局部变量 i, 整数型");
   out.Line("        .计次循环首 (取数组成员数 (Jo", tableName, "集), i)");
-  out.Line("           .如果真 (Jo", tableName, "集[i].", setclass::KeyColumn(fields), "()=_id)");
+  out.Line("           .如果真 (Jo", tableName, "集[i].", key, "()=_id)");
   for (std::size_t k = 0; k < columnCount; ++k) {
     const std::string& name = fields[k].columnName;
     out.Line("             GoTmp.置属性 ( “", name, "”,到文本（Jo", tableName, "集[i].", name,
@@ -95,11 +95,12 @@ void AppendImportSub(TextWriter& out, const std::string& tableName, const FieldT
 
 }  // namespace
 
-void AppendJsonSubs(std::string& text, const std::string& tableName, const FieldTable& fields) {
+void AppendJsonSubs(std::string& text, const std::string& tableName, const FieldTable& fields,
+                    const TextOptions& options) {
   const std::size_t columnCount = setclass::ColumnRecordCount(fields);
   TextWriter out(text);
 
-  AppendExportSub(out, tableName, fields, columnCount);
+  AppendExportSub(out, tableName, fields, columnCount, setclass::KeyColumn(fields, options));
   // No blank line between the two subroutines: 扩展_导入Json follows directly.
   AppendImportSub(out, tableName, fields, columnCount);
 }

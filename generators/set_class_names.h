@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "generators/generators.h"
 #include "schema/field_table.h"
 
 namespace kelvane::setclass {
@@ -17,8 +18,11 @@ inline const std::string& EntryName(const FieldTable& fields, std::size_t positi
   return fields[position - 1].columnName;
 }
 
-// The record key: the first entry.
-inline const std::string& KeyColumn(const FieldTable& fields) { return EntryName(fields, 1); }
+// The record key: the first entry, or the table column the options chose.
+inline const std::string& KeyColumn(const FieldTable& fields, const TextOptions& options) {
+  if (options.keyPosition + 1 < fields.size()) return fields[options.keyPosition].columnName;
+  return EntryName(fields, 1);
+}
 // The second entry (used by the control-binding extensions).
 inline const std::string& SecondColumn(const FieldTable& fields) { return EntryName(fields, 2); }
 // The state flag: the last entry ("X" for every table read from the server).

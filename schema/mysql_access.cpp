@@ -478,6 +478,22 @@ bool mysqlFieldIsOneWideFlag(RecordSet records, int column) {
   return field.length == 1 && (field.type == MYSQL_TYPE_TINY || field.type == MYSQL_TYPE_BIT);
 }
 
+FieldKeyFlags mysqlFieldKeyFlags(RecordSet records, int column) {
+  MYSQL_RES* res = FindResult(records);
+  if (!ValidColumn(res, column)) return {};
+  const unsigned flags = mysql_fetch_fields(res)[column].flags;
+  return FieldKeyFlags{(flags & PRI_KEY_FLAG) != 0, (flags & UNIQUE_KEY_FLAG) != 0,
+                       (flags & NOT_NULL_FLAG) != 0, (flags & AUTO_INCREMENT_FLAG) != 0};
+}
+
+RecordSet mysqlShowFullColumns(ConnectionHandle connection, const std::string& tableName) {
+  MYSQL* conn = FindConnection(connection);
+  if (conn == nullptr) return 0;
+  const std::string statement = "show full columns from " + tableName;
+  if (mysql_real_query(conn, statement.data(), statement.size()) != 0) return 0;
+  return Register(mysql_store_result(conn), connection);
+}
+
 unsigned mysqlLastError(ConnectionHandle connection, std::string& text) {
   MYSQL* conn = FindConnection(connection);
   if (conn == nullptr) {

@@ -125,6 +125,18 @@ ColumnTypeCode mysqlFieldTypeCode(RecordSet records, int column);
 bool mysqlFieldName(RecordSet records, int column, std::string& name);
 // True when the column is TINYINT(1) or BIT(1), the shapes a yes/no column takes.
 bool mysqlFieldIsOneWideFlag(RecordSet records, int column);
+// The key flags of the column as the result metadata carries them (all false for a column
+// that does not exist).
+struct FieldKeyFlags {
+  bool primaryKey = false;
+  bool uniqueKey = false;
+  bool notNull = false;
+  bool autoIncrement = false;
+};
+FieldKeyFlags mysqlFieldKeyFlags(RecordSet records, int column);
+// "show full columns from " + table (inserted exactly as given); a record set of one row per
+// column with the comment in column 8, or 0 on failure.
+RecordSet mysqlShowFullColumns(ConnectionHandle connection, const std::string& tableName);
 
 // The error number and message of the last failed call on the connection (0 and "" when it
 // succeeded or the handle is unknown). The only place the server's own words come through.

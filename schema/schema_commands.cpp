@@ -34,9 +34,13 @@ std::string QuoteIdentifier(const std::string& name) {
   return quoted;
 }
 
-ColumnRead ReadColumns(ConnectionHandle connection, const std::string& tableName,
-                       FieldTable& fields, const ColumnReadOptions& options) {
+namespace {
+
+ColumnRead ReadColumnsInto(ConnectionHandle connection, const std::string& tableName,
+                           FieldTable& fields, ColumnFactsList* facts,
+                           const ColumnReadOptions& options) {
   fields.clear();
+  if (facts) facts->clear();
   if (connection <= 0) return ColumnRead::NoConnection;
   if (!options.listed && !mysqlTableExists(connection, tableName)) return ColumnRead::TableNotFound;
   // Only the metadata is wanted: the always-false condition keeps every row on the server,
@@ -44,6 +48,7 @@ ColumnRead ReadColumns(ConnectionHandle connection, const std::string& tableName
   const RecordSet records = mysqlSelect(connection, QuoteIdentifier(tableName), "*", "1=0", "");
   const unsigned count = mysqlFieldCount(records);
   fields.reserve(count + 1);
+  if (facts) facts->reserve(count + 1);
   for (unsigned i = 0; i < count; ++i) {
     const int column = static_cast<int>(i);
     std::string name;
@@ -54,10 +59,60 @@ ColumnRead ReadColumns(ConnectionHandle connection, const std::string& tableName
       entry = &kLogicalEntry;
     fields.push_back(FieldRecord{std::move(name), std::string(entry->eplType),
                                  std::string(entry->prefix), std::string(entry->csharpType)});
+    if (facts) {
+      // The flags come with the same metadata: no statement of their own.
+      const FieldKeyFlags flags = mysqlFieldKeyFlags(records, column);
+      ColumnFacts& fact = facts->emplace_back();
+      fact.primaryKey = flags.primaryKey;
+      fact.uniqueKey = flags.uniqueKey;
+      fact.notNull = flags.notNull;
+      fact.autoIncrement = flags.autoIncrement;
+    }
   }
   fields.push_back(StateRecord());
+  if (facts) facts->emplace_back();
   mysqlFreeResult(records);
   return records > 0 ? ColumnRead::Ok : ColumnRead::SelectFailed;
+}
+
+}  // namespace
+
+ColumnRead ReadColumns(ConnectionHandle connection, const std::string& tableName,
+                       FieldTable& fields, const ColumnReadOptions& options) {
+  return ReadColumnsInto(connection, tableName, fields, nullptr, options);
+}
+
+ColumnRead ReadColumns(ConnectionHandle connection, const std::string& tableName,
+                       FieldTable& fields, ColumnFactsList& facts,
+                       const ColumnReadOptions& options) {
+  return ReadColumnsInto(connection, tableName, fields, &facts, options);
+}
+
+bool ReadColumnComments(ConnectionHandle connection, const std::string& tableName,
+                        const FieldTable& fields, ColumnFactsList& facts) {
+  facts.resize(fields.size());
+  for (ColumnFacts& fact : facts) fact.comment.clear();
+  const RecordSet records = mysqlShowFullColumns(connection, QuoteIdentifier(tableName));
+  if (records <= 0) return false;
+  constexpr int kFieldColumn = 0, kCommentColumn = 8;
+  const bool shaped = mysqlFieldCount(records) > kCommentColumn;
+  const std::uint64_t rows = shaped ? mysqlRowCount(records) : 0;
+  // The state record is no column of the table: it never takes a comment.
+  const std::size_t columns = fields.empty() ? 0 : fields.size() - 1;
+  for (std::uint64_t row = 0; row < rows; ++row) {
+    std::string name, comment;
+    mysqlReadText(records, kFieldColumn, name);
+    mysqlReadText(records, kCommentColumn, comment);
+    mysqlNextRow(records);
+    // By name: the listing may leave out columns the user has no privilege on.
+    for (std::size_t i = 0; i < columns; ++i)
+      if (fields[i].columnName == name && facts[i].comment.empty()) {
+        facts[i].comment = std::move(comment);
+        break;
+      }
+  }
+  mysqlFreeResult(records);
+  return shaped;
 }
 
 namespace {
@@ -96,14 +151,29 @@ ChooseDatabaseResult ChooseDatabase(SchemaSession& session, const ConnectInput& 
   return result;
 }
 
-std::vector<std::string> ChooseTable(const SchemaSession& session, const std::string& tableName,
-                                     FieldTable& fields, const ColumnReadOptions& options) {
+namespace {
+
+std::vector<std::string> ColumnListLines(const FieldTable& fields) {
   std::vector<std::string> lines;
-  ReadColumns(session.handle(), tableName, fields, options);
   lines.reserve(fields.size());
   for (const FieldRecord& field : fields)
     if (!field.columnName.empty()) lines.push_back(field.columnName + "|" + field.eplType);
   return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> ChooseTable(const SchemaSession& session, const std::string& tableName,
+                                     FieldTable& fields, const ColumnReadOptions& options) {
+  ReadColumns(session.handle(), tableName, fields, options);
+  return ColumnListLines(fields);
+}
+
+std::vector<std::string> ChooseTable(const SchemaSession& session, const std::string& tableName,
+                                     FieldTable& fields, ColumnFactsList& facts,
+                                     const ColumnReadOptions& options) {
+  ReadColumns(session.handle(), tableName, fields, facts, options);
+  return ColumnListLines(fields);
 }
 
 }  // namespace kelvane

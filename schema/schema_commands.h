@@ -43,6 +43,9 @@ inline constexpr unsigned kDefaultPort = 3306;
 inline constexpr const char* kStatusConnected = "已连接Mysql数据库";
 inline constexpr const char* kStatusConnectedTo = "已连接Mysql数据库:";
 inline constexpr const char* kStatusFailed = "连接失败";
+// Added to the key warning label when 选择框_注释 is checked and the comments cannot be read;
+// the texts are then generated without them.
+inline constexpr const char* kCommentsUnread = "未能读取字段注释，生成的文本不带注释。";
 
 struct ConnectServerResult {
   std::string status;                  // text for the status label
@@ -71,6 +74,10 @@ ChooseDatabaseResult ChooseDatabase(SchemaSession& session, const ConnectInput& 
 // empty and no line is returned.
 std::vector<std::string> ChooseTable(const SchemaSession& session, const std::string& tableName,
                                      FieldTable& fields, const ColumnReadOptions& options = {});
+// The same, also keeping the key flags of every column in facts (one entry per record).
+std::vector<std::string> ChooseTable(const SchemaSession& session, const std::string& tableName,
+                                     FieldTable& fields, ColumnFactsList& facts,
+                                     const ColumnReadOptions& options = {});
 
 // Building blocks shared with the command line.
 // Runs "show databases" / "show tables" and collects column 0; false if the statement or the
@@ -80,6 +87,15 @@ enum class ColumnRead { NoConnection, TableNotFound, SelectFailed, Ok };
 // Reads the column metadata of the table into fields (columns, then the state record).
 ColumnRead ReadColumns(ConnectionHandle connection, const std::string& tableName,
                        FieldTable& fields, const ColumnReadOptions& options = {});
+// The same, with the key flags of the metadata in facts: one entry per record of fields.
+ColumnRead ReadColumns(ConnectionHandle connection, const std::string& tableName,
+                       FieldTable& fields, ColumnFactsList& facts,
+                       const ColumnReadOptions& options = {});
+// The one statement beyond the column read, sent only when comments are wanted: "show full
+// columns from" the quoted table. Sets each column's comment in facts (sized to fields),
+// matched by name; false when the server refused the statement (the comments are then empty).
+bool ReadColumnComments(ConnectionHandle connection, const std::string& tableName,
+                        const FieldTable& fields, ColumnFactsList& facts);
 // `name` with backticks around it and every backtick inside doubled.
 std::string QuoteIdentifier(const std::string& name);
 

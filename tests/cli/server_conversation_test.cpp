@@ -65,6 +65,25 @@ TEST_F(WatchedUser, EveryCommandSendsOnlyTheWindowsStatements) {
     EXPECT_TRUE(IsAllowedStatement(sql)) << "unexpected statement: " << sql;
 }
 
+// --comments adds one statement per table, and only it.
+TEST_F(WatchedUser, CommentsAddOneShowColumnsPerTable) {
+  ASSERT_TRUE(AdminExec("set global log_output = 'TABLE'; truncate table mysql.general_log; "
+                        "set global general_log = 1"));
+  TempDir temp;
+  EXPECT_EQ(Run({"export", "kelvane_cli", "--comments", "--out", temp.path().string()}).exitCode, 0);
+  EXPECT_EQ(Run({"generate", "kelvane_cli_keys", "commented", "--pane", "csharp-entity", "--comments"}).exitCode, 0);
+  AdminExec("set global general_log = 0");
+  const auto statements = AdminQuery(
+      std::string("select convert(argument using utf8mb4) from mysql.general_log where "
+                  "command_type = 'Query' and user_host like '") + kUser + "%'");
+  std::size_t showColumns = 0;
+  for (const std::string& sql : statements) {
+    EXPECT_TRUE(IsAllowedStatement(sql, true)) << "unexpected statement: " << sql;
+    showColumns += sql.starts_with("show full columns") ? 1 : 0;
+  }
+  EXPECT_EQ(showColumns, 5u);  // the four tables of kelvane_cli, then commented
+}
+
 TEST_F(WatchedUser, ExportListsTheTablesOnceWhateverTheirNumber) {
   ASSERT_TRUE(AdminExec("set global log_output = 'TABLE'; truncate table mysql.general_log; "
                         "set global general_log = 1"));

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "generators/generators.h"
+#include "schema/table_key.h"
 #include "schema/type_map.h"
 #include "text/text.h"
 #include "support/server_env.h"
@@ -121,6 +122,44 @@ TEST(ChooseTable, ExampleTableGivesItsColumnsThenTheStateRecord) {
   // Choosing the same table again rebuilds, never doubles.
   ChooseTable(shop.session, "user", fields);
   EXPECT_EQ(fields, expected);
+}
+
+// The key flags come with the column read; the comments only from the extra statement. The
+// window's warning is empty exactly when the first column tells the rows apart.
+TEST(ChooseTable, KeyFlagsBesideEveryRecordAndTheWindowsWarning) {
+  SchemaSession session;
+  ChooseDatabase(session, DefaultInput(), "kelvane_cli_keys", TestPort());
+  FieldTable fields;
+  ColumnFactsList facts;
+  const auto facts_of = [&](const char* table) {
+    ChooseTable(session, table, fields, facts);
+    std::string flags;
+    for (const ColumnFacts& f : facts)
+      flags += std::string(f.primaryKey ? "P" : "") + (f.uniqueKey ? "U" : "") + (f.notNull ? "N" : "") +
+               (f.autoIncrement ? "A" : "") + (f.comment.empty() ? "" : "c") + ",";
+    return flags + KeyWarningText(table, fields, facts, 0, KeyWarningForm::Window);
+  };
+  EXPECT_EQ(facts_of("user"), ",PN,,注意：首列“id”不是主键（主键为“name”），库_删/库_改/库_查按首列找记录。");
+  EXPECT_EQ(facts_of("two_keys"), "PN,PN,,,注意：主键有多列（“a”、“b”），库_删/库_改/库_查按首列“a”找记录。");
+  EXPECT_EQ(facts_of("no_key"), ",,,注意：本表没有主键，库_删/库_改/库_查按首列“name”找记录。");
+  EXPECT_EQ(facts_of("unique_first"), "UN,PN,,");
+  EXPECT_EQ(facts_of("commented"), "PN,,,,,,,");
+  ShopSession shop;
+  ChooseTable(shop.session, "user", fields, facts);
+  EXPECT_EQ(facts.size(), fields.size());
+  EXPECT_EQ(KeyWarningText("user", fields, facts, 0, KeyWarningForm::Window), "");
+
+  ChooseTable(session, "commented", fields, facts);
+  ASSERT_TRUE(ReadColumnComments(session.handle(), "commented", fields, facts));
+  std::vector<std::string> comments = CommentsOf(facts);
+  ASSERT_EQ(comments.size(), 7u);
+  EXPECT_EQ(comments[0], "编号");
+  EXPECT_EQ(comments[1], "");
+  EXPECT_EQ(comments[2], "第一行\r\n第二行\t完\n");
+  EXPECT_EQ(comments[3].size(), 3000u);  // 1000 characters (a column comment holds up to 1024)
+  EXPECT_EQ(comments[6], "");            // the state record has none
+  EXPECT_FALSE(ReadColumnComments(session.handle(), "gone", fields, facts));
+  EXPECT_EQ(CommentsOf(facts), std::vector<std::string>(7));
 }
 
 TEST(ChooseTable, TypeMapOfTheOtherCommonTypes) {

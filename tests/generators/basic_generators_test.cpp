@@ -145,6 +145,34 @@ TEST(EveryOutput, SameInputGivesSameText) {
   EXPECT_EQ(BuildCSharpOperationText(), BuildCSharpOperationText());
 }
 
+// Comments that are empty (or blank once on one line) and a key position past the columns leave
+// every text as the window writes it.
+TEST(EveryOutput, EmptyCommentsAndAnUnusableKeyChangeNothing) {
+  for (const SampleTable& s : AllSamples()) {
+    SCOPED_TRACE(s.caseName);
+    TextOptions options;
+    options.keyPosition = s.fields.size();
+    options.comments.assign(s.fields.size(), " \r\n\t ");
+    for (Pane pane : kAllPanes)
+      EXPECT_EQ(BuildPaneText(pane, s.tableName, s.fields, options), BuildPaneText(pane, s.tableName, s.fields));
+  }
+}
+
+TEST(OneLineRemark, ControlCharactersBecomeOneSpaceAndTheEndsAreTrimmed) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"编号", "编号"},
+      {"", ""},
+      {"  ", ""},
+      {"第一行\r\n第二行\t完\n", "第一行 第二行 完"},
+      {"a\x1b[31mb\x7f", "a [31mb"},
+      {"c1\xc2\x85nel", "c1 nel"},                         // U+0085, a C# line break
+      {"ls\xe2\x80\xa8ps\xe2\x80\xa9" "end", "ls ps end"},  // U+2028, U+2029
+      {"a  b", "a  b"},                                     // spaces of the comment stay
+      {"\xe2\x80\xa6 \xc2\xa0", "\xe2\x80\xa6 \xc2\xa0"},       // … and NBSP are no controls
+  };
+  for (const auto& [comment, remark] : cases) EXPECT_EQ(OneLineRemark(comment), remark) << comment;
+}
+
 TEST(EveryOutput, NamesPassThroughUnchanged) {
   const SampleTable s = testing::SpaceInName();
   EXPECT_NE(BuildCustomTypeText(s.tableName, s.fields).find(".数据类型 my table\r\n"), std::string::npos);

@@ -367,6 +367,30 @@ class MainWindowTest : public QObject {
     QVERIFY(QApplication::clipboard()->text().contains(".数据类型 用户表\r\n"));
   }
 
+  // 标签_主键提示 names the real key when the first column is not it, and is empty otherwise;
+  // 选择框_注释 puts the comments into the texts only while it is checked.
+  void keyWarningAndCommentsOnPageOne() {
+    QLabel* warning = Find<QLabel>("标签_主键提示");
+    ConnectAndChoose("kelvane_cli_keys", "user");
+    QCOMPARE(Utf8(warning->text()),
+             std::string("注意：首列“id”不是主键（主键为“name”），库_删/库_改/库_查按首列找记录。"));
+    QCOMPARE(Tabs()->currentIndex(), 1);
+    Choose("列表框2", "unique_first");
+    QCOMPARE(warning->text(), QString());
+    Choose("列表框2", "commented");
+    QCOMPARE(warning->text(), QString());
+    Click("按钮2");
+    const std::string plain = MainWindow::PaneText(Pane("编辑框1"));
+    QCOMPARE(plain, kelvane::BuildCustomTypeText("commented", state_->fields));
+    QTest::mouseClick(Find<QCheckBox>("选择框_注释"), Qt::LeftButton, {}, QPoint(4, 12));
+    QVERIFY(Find<QCheckBox>("选择框_注释")->isChecked());
+    Click("按钮2");
+    const std::string remarked = MainWindow::PaneText(Pane("编辑框1"));
+    QVERIFY(remarked.find("    .成员 id,整数型,,,编号\r\n") != std::string::npos);
+    QVERIFY(MainWindow::PaneText(Pane("编辑框_C类")).find("    /// 第一行 第二行 完\r\n") != std::string::npos);
+    QCOMPARE(warning->text(), QString());
+  }
+
   void hostileNamesTravelUnchangedThroughTheWindow() {
     const QString db = QString::fromUtf8("kelvane hostile `q' \"%\\ 库");
     ConnectAndChoose(db.toUtf8().constData(), nullptr);

@@ -95,9 +95,11 @@ std::vector<std::string> AdminQuery(const std::string& sql, const std::string& d
   return rows;
 }
 
-bool IsAllowedStatement(const std::string& sql) {
+bool IsAllowedStatement(const std::string& sql, bool comments) {
   if (sql == "show databases" || sql == "show tables") return true;
-  const std::string head = "select * from `", tail = "` where 1=0";
+  const bool showColumns = comments && sql.starts_with("show full columns from `");
+  const std::string head = showColumns ? "show full columns from `" : "select * from `";
+  const std::string tail = showColumns ? "`" : "` where 1=0";
   if (sql.size() <= head.size() + tail.size() || !sql.starts_with(head) || !sql.ends_with(tail))
     return false;
   const std::string name = sql.substr(head.size(), sql.size() - head.size() - tail.size());

@@ -29,7 +29,7 @@ std::vector<std::string> AdminQuery(const std::string& sql, const std::string& d
 
 // True for "show databases", "show tables" and the metadata select
 // "select * from `name` where 1=0" (name quoted correctly): the only statements the program
-// may send.
-bool IsAllowedStatement(const std::string& sql);
+// may send; with `comments` also "show full columns from `name`", the one sent for comments.
+bool IsAllowedStatement(const std::string& sql, bool comments = false);
 
 }  // namespace kelvane::testing
