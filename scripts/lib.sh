@@ -10,7 +10,8 @@ KELVANE_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libmariadb-dev m
 KELVANE_PACKAGE_TOOLS=(dpkg-dev lintian desktop-file-utils x11-utils file man-db)
 # What scripts/test-windows needs on top of a plain Debian: the MinGW-w64 cross compiler, Wine and
 # the sources of GoogleTest and CLI11, plus the server the tests talk to.
-KELVANE_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64 libgtest-dev
+KELVANE_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64 libgtest-dev librsvg2-bin imagemagick
+  xvfb xauth xdotool fonts-wqy-microhei
   libcli11-dev mariadb-server mariadb-client)
 KELVANE_ROOT_PASSWORD=271828
 
