@@ -16,6 +16,8 @@
 //   driver click-in CAPTION ID    BM_CLICK on button ID of the window CAPTION, milliseconds
 #include <windows.h>
 #include <commctrl.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <chrono>
 #include <cstdio>
@@ -280,6 +282,7 @@ int Clip(const std::wstring& prefix) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);  // lines end LF, as the script reads them
   if (argc < 2) return Fail("no command");
   const std::wstring command = argv[1];
   auto arg = [&](int i) { return i < argc ? std::wstring(argv[i]) : std::wstring(); };
