@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFont>
 #include <QGuiApplication>
@@ -18,8 +19,8 @@
 
 #include "app/about_text.h"
 #include "app/address_box.h"
-#include "kelvane_version.h"
 #include "text/text.h"
+#include "ui/server_address.h"
 
 namespace kelvane {
 
@@ -29,17 +30,19 @@ namespace {
 // the server sent.
 constexpr int kNameRole = Qt::UserRole + 1;
 
-QString FromUtf8(const std::string& text) {
+QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Font F: "微软雅黑" 16 px, falling back to an installed CJK family on other systems.
+QRect Geometry(const ui::Rect& rect) { return QRect(rect.left, rect.top, rect.width, rect.height); }
+
+// Font F, falling back to an installed CJK family on other systems.
 QFont FontF() {
   QFont font;
-  font.setFamilies({QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei"),
+  font.setFamilies({FromUtf8(ui::kFontF.face), QStringLiteral("Microsoft YaHei"),
                     QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
-  font.setPixelSize(16);
-  font.setWeight(QFont::Normal);
+  font.setPixelSize(ui::kFontF.pixelHeight);
+  font.setWeight(static_cast<QFont::Weight>(ui::kFontF.weight));
   return font;
 }
 
@@ -102,145 +105,136 @@ std::string SelectedName(const QListWidget* list) {
 
 MainWindow::MainWindow(AppState& state, unsigned port, QWidget* parent)
     : QWidget(parent), state_(state), port_(port) {
+  const ui::WindowDefinition& definition = ui::MainWindowDefinition();
   setObjectName(QStringLiteral("主窗口"));
-  setWindowTitle(QStringLiteral("Kelvane ver " KELVANE_VERSION));
+  setWindowTitle(FromUtf8(definition.caption));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  move(50, 50);
-  setFixedSize(800, 500);
+  move(definition.outer.left, definition.outer.top);
+  setFixedSize(definition.outer.width, definition.outer.height);
 
-  tabs_ = new QTabWidget(this);
-  tabs_->setObjectName(QStringLiteral("选择夹1"));
-  tabs_->setGeometry(9, 8, 776, 416);
-  for (const char* title : {"连接Mysql", "生成操作", "生成的类", "WebSever集类", "C#源码", "关于"})
-    tabs_->addTab(new QWidget, QString::fromUtf8(title));
+  // The tab control comes first in the definition, so its pages exist for the controls after it.
+  for (const ui::Control& control : definition.controls) {
+    QWidget* widget = CreateControl(control);
+    widget->setObjectName(FromUtf8(control.name));
+    if (control.fontF) widget->setFont(FontF());
+    if (control.page == ui::kOnMainWindow) {
+      widget->setParent(this);
+      widget->setGeometry(Geometry(control.rect));
+    } else {
+      // Positioned relative to the tab control, as in the definition; the page widgets sit
+      // below the tab bar, so the offset is taken off once the tabs are laid out.
+      widget->setParent(tabs_->widget(control.page));
+      widget->setProperty("tabPosition", QPoint(control.rect.left, control.rect.top));
+      widget->setGeometry(Geometry(control.rect));
+    }
+    controls_[static_cast<std::size_t>(control.id)] = widget;
+  }
+  hostBox_ = Widget<QLineEdit>(ui::Id::AddressBox);
+  userBox_ = Widget<QLineEdit>(ui::Id::UserBox);
+  passwordBox_ = Widget<QLineEdit>(ui::Id::PasswordBox);
+  statusLabel_ = Widget<QLabel>(ui::Id::StatusLabel);
+  databaseList_ = Widget<QListWidget>(ui::Id::DatabaseList);
+  tableList_ = Widget<QListWidget>(ui::Id::TableList);
+  columnList_ = Widget<QListWidget>(ui::Id::ColumnList);
+  customTypePane_ = Widget<QPlainTextEdit>(ui::Id::CustomTypePane);
+  classModulePane_ = Widget<QPlainTextEdit>(ui::Id::ClassModulePane);
+  setClassPane_ = Widget<QPlainTextEdit>(ui::Id::SetClassPane);
+  csharpEntityPane_ = Widget<QPlainTextEdit>(ui::Id::CSharpEntityPane);
+  csharpOperationPane_ = Widget<QPlainTextEdit>(ui::Id::CSharpOperationPane);
 
-  auto* closeButton = new QPushButton(QStringLiteral("关闭"), this);
-  closeButton->setObjectName(QStringLiteral("按钮_关闭"));
-  closeButton->setGeometry(685, 431, 80, 32);
-
-  // Page 0: connect.
-  AddLabel("标签1", 0, {74, 121, 48, 32}, QStringLiteral("ip地址"));
-  hostBox_ = Place(new QLineEdit(QStringLiteral("127.0.0.1")), "IP编辑框_ip地址", 0, 146, 121, 150, 32);
-  hostBox_->setValidator(new AddressValidator(hostBox_));
-  hostBox_->setFont(FontF());
   // Text that cannot be connected to yet (empty, half typed, 0.0.0.0) shows in red.
+  hostBox_->setValidator(new AddressValidator(hostBox_));
   connect(hostBox_, &QLineEdit::textChanged, this, [this] {
     QPalette colours = hostBox_->palette();
     colours.setColor(QPalette::Text, hostBox_->hasAcceptableInput() ? palette().color(QPalette::Text)
                                                                     : QColor(Qt::red));
     hostBox_->setPalette(colours);
   });
-  AddLabel("标签2", 0, {74, 177, 48, 32}, QStringLiteral("用户"));
-  userBox_ = Place(new QLineEdit(QStringLiteral("root")), "编辑框_用户", 0, 146, 177, 150, 32);
-  userBox_->setAlignment(Qt::AlignCenter);
-  userBox_->setFont(FontF());
-  AddLabel("标签3", 0, {74, 233, 48, 40}, QStringLiteral("密码"));
-  passwordBox_ = Place(new QLineEdit(QStringLiteral("271828")), "编辑框_密码", 0, 146, 233, 150, 32);
-  passwordBox_->setEchoMode(QLineEdit::Password);
-  auto* starStyle = new StarPasswordStyle;
-  starStyle->setParent(passwordBox_);
-  passwordBox_->setStyle(starStyle);
-  passwordBox_->setAlignment(Qt::AlignCenter);
-  passwordBox_->setFont(FontF());
-  auto* connectButton = AddButton("按钮1", 0, {440, 168, 143, 88}, QStringLiteral("第一步：连接数据库"));
-  statusLabel_ = AddLabel("标签4", 0, {104, 347, 496, 40}, QString());
-  statusLabel_->setTextFormat(Qt::PlainText);  // database names are not markup
-
-  // Page 1: choose database, table, generate.
-  AddLabel("标签7", 1, {12, 43, 200, 24}, QStringLiteral("第二步：选择下面的“数据库”"));
-  databaseList_ = Place(new QListWidget, "选择列表框1", 1, 12, 66, 200, 300);
-  databaseList_->setUniformItemSizes(true);
-  AddLabel("标签5", 1, {232, 43, 200, 24}, QStringLiteral("第三步：选择下面的“数据表”"));
-  tableList_ = Place(new QListWidget, "列表框2", 1, 232, 66, 200, 300);
-  tableList_->setUniformItemSizes(true);
-  AddLabel("标签6", 1, {459, 43, 300, 24}, QStringLiteral("字段"));
-  columnList_ = Place(new QListWidget, "列表框1", 1, 459, 66, 300, 300);
-  columnList_->setUniformItemSizes(true);
-  auto* generateButton = AddButton("按钮2", 1, {304, 384, 168, 26}, QStringLiteral("第四步：自动生成"));
-  generateButton->setFont(FontF());
-
-  // Page 2: custom data type and class module.
-  AddLabel("标签8", 2, {17, 37, 280, 25}, QStringLiteral("自定义类型"));
-  customTypePane_ = AddPane("编辑框1", 2, {17, 61, 280, 310});
-  AddLabel("标签9", 2, {320, 38, 440, 25}, QStringLiteral("类模块"));
-  classModulePane_ = AddPane("编辑框2", 2, {320, 62, 440, 310});
-  auto* copy3 = AddButton("按钮3", 2, {88, 378, 88, 24}, QStringLiteral("复制"));
-  auto* copy4 = AddButton("按钮4", 2, {552, 378, 88, 24}, QStringLiteral("复制"));
-
-  // Page 3: set class.
-  AddLabel("标签10", 3, {13, 30, 750, 25}, QStringLiteral("WebSever集类文本"));
-  setClassPane_ = AddPane("编辑框3", 3, {13, 54, 750, 320});
-  auto* copy5 = AddButton("按钮5", 3, {344, 384, 88, 24}, QStringLiteral("复制"));
-
-  // Page 4: C#.
-  AddLabel("标签11", 4, {22, 33, 350, 25}, QStringLiteral("C#类"));
-  csharpEntityPane_ = AddPane("编辑框_C类", 4, {22, 57, 350, 311});
-  auto* copy6 = AddButton("按钮6", 4, {160, 376, 88, 24}, QStringLiteral("复制"));
-  AddLabel("标签12", 4, {402, 33, 350, 25}, QStringLiteral("C#操作类"));
-  csharpOperationPane_ = AddPane("编辑框_C操作类", 4, {402, 57, 350, 311});
-  auto* copy7 = AddButton("按钮7", 4, {544, 376, 88, 24}, QStringLiteral("复制"));
-
-  // Page 5: about.
-  auto* about = Place(new QPlainTextEdit, "编辑框4", 5, 84, 56, 608, 320);
-  about->setPlainText(FromUtf8(AboutText()));
-  about->setReadOnly(true);
-  about->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  about->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  about->setFrameShape(QFrame::Box);
 
   tabs_->setCurrentIndex(0);
 
-  connect(connectButton, &QPushButton::clicked, this, &MainWindow::ConnectServer);
+  connect(Widget<QPushButton>(ui::Id::ConnectButton), &QPushButton::clicked, this,
+          &MainWindow::ConnectServer);
   connect(databaseList_, &QListWidget::itemSelectionChanged, this, [this] {
     if (!databaseList_->selectedItems().isEmpty()) ChooseDatabase();
   });
   connect(tableList_, &QListWidget::itemSelectionChanged, this, [this] {
     if (!tableList_->selectedItems().isEmpty()) ChooseTable();
   });
-  connect(generateButton, &QPushButton::clicked, this, &MainWindow::GenerateAll);
-  connect(copy3, &QPushButton::clicked, this, [this] { CopyPane(customTypePane_); });
-  connect(copy4, &QPushButton::clicked, this, [this] { CopyPane(classModulePane_); });
-  connect(copy5, &QPushButton::clicked, this, [this] { CopyPane(setClassPane_); });
-  connect(copy6, &QPushButton::clicked, this, [this] { CopyPane(csharpEntityPane_); });
-  connect(copy7, &QPushButton::clicked, this, [this] { CopyPane(csharpOperationPane_); });
-  connect(closeButton, &QPushButton::clicked, this, &MainWindow::CloseMainWindow);
+  connect(Widget<QPushButton>(ui::Id::GenerateButton), &QPushButton::clicked, this,
+          &MainWindow::GenerateAll);
+  for (const ui::CopyBinding& binding : ui::kCopyBindings) {
+    QPlainTextEdit* pane = Widget<QPlainTextEdit>(binding.pane);
+    connect(Widget<QPushButton>(binding.button), &QPushButton::clicked, this,
+            [this, pane] { CopyPane(pane); });
+  }
+  connect(Widget<QPushButton>(ui::Id::CloseButton), &QPushButton::clicked, this,
+          &MainWindow::CloseMainWindow);
 }
 
-QWidget* MainWindow::Page(int index) { return tabs_->widget(index); }
-
-// Controls are positioned relative to the tab control, as in the window definition; the
-// page widgets sit below the tab bar, so the offset is taken off once the tabs are laid out.
-template <typename W>
-W* MainWindow::Place(W* widget, const char* name, int page, int left, int top, int width,
-                     int height) {
-  widget->setParent(Page(page));
-  widget->setObjectName(QString::fromUtf8(name));
-  widget->setProperty("tabPosition", QPoint(left, top));
-  widget->setGeometry(left, top, width, height);
-  return widget;
-}
-
-QLabel* MainWindow::AddLabel(const char* name, int page, QRect g, const QString& text) {
-  return Place(new QLabel(text), name, page, g.x(), g.y(), g.width(), g.height());
-}
-
-QPushButton* MainWindow::AddButton(const char* name, int page, QRect g, const QString& text) {
-  return Place(new QPushButton(text), name, page, g.x(), g.y(), g.width(), g.height());
-}
-
-QPlainTextEdit* MainWindow::AddPane(const char* name, int page, QRect g) {
-  auto* pane = Place(new QPlainTextEdit, name, page, g.x(), g.y(), g.width(), g.height());
-  pane->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  pane->setFrameShape(QFrame::Box);
-  QPalette colours = pane->palette();
-  colours.setColor(QPalette::Text, Qt::black);
-  colours.setColor(QPalette::Base, Qt::white);
-  pane->setPalette(colours);
-  return pane;
+QWidget* MainWindow::CreateControl(const ui::Control& control) {
+  const QString text = FromUtf8(control.text);
+  switch (control.kind) {
+    case ui::Kind::Tabs: {
+      tabs_ = new QTabWidget;
+      for (std::string_view title : ui::MainWindowDefinition().pageTitles)
+        tabs_->addTab(new QWidget, FromUtf8(title));
+      return tabs_;
+    }
+    case ui::Kind::Label: {
+      auto* label = new QLabel(text);
+      label->setTextFormat(Qt::PlainText);  // database names are not markup
+      return label;
+    }
+    case ui::Kind::AddressBox:
+    case ui::Kind::Edit:
+    case ui::Kind::Password: {
+      auto* box = new QLineEdit(text);
+      if (control.kind == ui::Kind::Password) {
+        box->setEchoMode(QLineEdit::Password);
+        auto* starStyle = new StarPasswordStyle;
+        starStyle->setParent(box);
+        box->setStyle(starStyle);
+      }
+      if (control.centred) box->setAlignment(Qt::AlignCenter);
+      return box;
+    }
+    case ui::Kind::Button:
+      return new QPushButton(text);
+    case ui::Kind::CheckList:
+    case ui::Kind::List: {
+      // Check marks of the check list are set per item as the list is filled.
+      auto* list = new QListWidget;
+      list->setUniformItemSizes(true);
+      return list;
+    }
+    case ui::Kind::Pane: {
+      auto* pane = new QPlainTextEdit;
+      pane->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+      pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+      pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      pane->setFrameShape(QFrame::Box);
+      QPalette colours = pane->palette();
+      colours.setColor(QPalette::Text, Qt::black);
+      colours.setColor(QPalette::Base, Qt::white);
+      pane->setPalette(colours);
+      return pane;
+    }
+    case ui::Kind::About: {
+      auto* about = new QPlainTextEdit;
+      about->setPlainText(FromUtf8(AboutText()));
+      about->setReadOnly(true);
+      about->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      about->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      about->setFrameShape(QFrame::Box);
+      return about;
+    }
+    case ui::Kind::CheckBox:
+      return new QCheckBox(text);  // unchecked; nothing is bound to it yet
+  }
+  return new QWidget;
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -263,7 +257,7 @@ void MainWindow::AlignPages() {
 }
 
 std::optional<MainWindow::Target> MainWindow::ReadTarget() const {
-  const std::optional<ServerAddress> address = ReadAddress(hostBox_->text());
+  const std::optional<ui::ServerAddress> address = ui::ReadAddress(hostBox_->text().toStdString());
   if (!address) return std::nullopt;
   return Target{ConnectInput{address->host, userBox_->text().toStdString(),
                              passwordBox_->text().toStdString()},

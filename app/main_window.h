@@ -1,11 +1,14 @@
 #pragma once
 // 主窗口: the one window of the program, its controls and the commands bound to their events.
 #include <QWidget>
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 
 #include "app/app_state.h"
 #include "generators/generators.h"
+#include "ui/window_definition.h"
 
 class QLabel;
 class QLineEdit;
@@ -46,12 +49,12 @@ class MainWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
-  QWidget* Page(int index);
+  // A control of the kind the definition names, with its text and style; placed by the caller.
+  QWidget* CreateControl(const ui::Control& control);
   template <typename W>
-  W* Place(W* widget, const char* name, int page, int left, int top, int width, int height);
-  QLabel* AddLabel(const char* name, int page, QRect geometry, const QString& text);
-  QPushButton* AddButton(const char* name, int page, QRect geometry, const QString& text);
-  QPlainTextEdit* AddPane(const char* name, int page, QRect geometry);
+  W* Widget(ui::Id id) const {
+    return static_cast<W*>(controls_[static_cast<std::size_t>(id)]);
+  }
   void AlignPages();
   struct Target {
     ConnectInput input;
@@ -66,6 +69,8 @@ class MainWindow : public QWidget {
   unsigned port_;
   bool pagesAligned_ = false;
 
+  // Every control of the definition, by ui::Id.
+  std::array<QWidget*, static_cast<std::size_t>(ui::Id::CommentsBox) + 1> controls_{};
   QTabWidget* tabs_ = nullptr;
   QLineEdit* hostBox_ = nullptr;
   QLineEdit* userBox_ = nullptr;

@@ -14,8 +14,8 @@
 
 #include "cli/name_checks.h"
 #include "cli/option_files.h"
-#include "cli/password_prompt.h"
-#include "cli/platform.h"
+#include "os/password_prompt.h"
+#include "os/platform.h"
 #include "cli/safe_names.h"
 #include "cli/table_export.h"
 #include "cli/tls_options.h"

@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "cli/platform.h"
+#include "os/platform.h"
 
 namespace kelvane::cli {
 

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <fstream>
 
-#include "cli/platform.h"
+#include "os/platform.h"
 
 namespace kelvane::cli {
 

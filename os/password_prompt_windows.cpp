@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "cli/password_prompt.h"
+#include "os/password_prompt.h"
 
-namespace kelvane::cli {
+namespace kelvane::os {
 
 namespace {
 
@@ -98,4 +98,4 @@ bool PromptPassword(const char* prompt, std::string& password) {
   return readSomething;
 }
 
-}  // namespace kelvane::cli
+}  // namespace kelvane::os

@@ -1,4 +1,4 @@
-#include "cli/password_prompt.h"
+#include "os/password_prompt.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace kelvane::cli {
+namespace kelvane::os {
 
 namespace {
 
@@ -92,4 +92,4 @@ bool PromptPassword(const char* prompt, std::string& password) {
   return ok;
 }
 
-}  // namespace kelvane::cli
+}  // namespace kelvane::os

@@ -10,9 +10,9 @@
 #include <random>
 #include <streambuf>
 
-#include "cli/platform.h"
+#include "os/platform.h"
 
-namespace kelvane::cli::platform {
+namespace kelvane::os {
 
 namespace fs = std::filesystem;
 
@@ -162,7 +162,7 @@ std::vector<std::string> Arguments(int, char**) {
   return arguments;
 }
 
-void PrepareStandardStreams() {
+bool PrepareStandardStreams() {
   for (FILE* stream : {stdin, stdout, stderr}) _setmode(_fileno(stream), _O_BINARY);
   static ConsoleBuffer out(::GetStdHandle(STD_OUTPUT_HANDLE));
   static ConsoleBuffer err(::GetStdHandle(STD_ERROR_HANDLE));
@@ -175,6 +175,7 @@ void PrepareStandardStreams() {
     if (::GetConsoleMode(errHandle, &mode))
       ::SetConsoleMode(errHandle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
   }
+  return true;
 }
 
 bool StderrIsTerminal() { return IsConsole(::GetStdHandle(STD_ERROR_HANDLE)); }
@@ -378,4 +379,4 @@ bool ProcessGone(long pid) {
   return gone;
 }
 
-}  // namespace kelvane::cli::platform
+}  // namespace kelvane::os

@@ -11,10 +11,9 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "cli/cli_app.h"
-#include "cli/platform.h"
+#include "os/platform.h"
 
-namespace kelvane::cli::platform {
+namespace kelvane::os {
 
 namespace fs = std::filesystem;
 
@@ -22,16 +21,17 @@ std::vector<std::string> Arguments(int argc, char** argv) {
   return std::vector<std::string>(argv + 1, argv + argc);
 }
 
-void PrepareStandardStreams() {
+bool PrepareStandardStreams() {
   for (int fd = 0; fd <= 2; ++fd) {
     if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
     const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
-    if (opened < 0) std::_Exit(kExitOther);
+    if (opened < 0) return false;
     if (opened != fd) {
       ::dup2(opened, fd);
       ::close(opened);
     }
   }
+  return true;
 }
 
 bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
@@ -179,4 +179,4 @@ bool ProcessGone(long pid) {
   return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
-}  // namespace kelvane::cli::platform
+}  // namespace kelvane::os

@@ -1,6 +1,7 @@
 #pragma once
-// What kelvane-gen asks of the operating system, in one place: platform_posix.cpp on Linux and
-// other POSIX systems, platform_windows.cpp on Windows (chosen by CMake). Text is UTF-8 on both
+// What the programs ask of the operating system, in one place below every front end (kelvane-gen
+// and the windows): platform_posix.cpp on Linux, platform_windows.cpp on Windows (chosen by
+// CMake). Text is UTF-8 on both
 // sides of this interface; paths are std::filesystem paths made from UTF-8 (Utf8Path), so that a
 // table named 商品 is a folder named 商品 whatever the system's code page.
 #include <cerrno>
@@ -10,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kelvane::cli::platform {
+namespace kelvane::os {
 
 // ---- process and standard streams
 
@@ -19,10 +20,10 @@ namespace kelvane::cli::platform {
 std::vector<std::string> Arguments(int argc, char** argv);
 
 // Run first thing in main(). POSIX: descriptors 0-2 that are closed are opened on /dev/null, so
-// the next file or socket cannot take their place. Windows: the three streams are switched to
+// the next file or socket cannot take their place (false when that fails: stop at once). Windows: the three streams are switched to
 // binary mode (the bytes written are exactly the bytes meant, CR LF stays CR LF), and text for a
 // console goes through the wide console API so that Chinese shows in any console code page.
-void PrepareStandardStreams();
+bool PrepareStandardStreams();
 
 bool StderrIsTerminal();
 
@@ -108,4 +109,9 @@ long ProcessId();
 // True only when no process with this id is running.
 bool ProcessGone(long pid);
 
-}  // namespace kelvane::cli::platform
+}  // namespace kelvane::os
+
+// kelvane-gen's code names this layer platform::.
+namespace kelvane::cli {
+namespace platform = ::kelvane::os;
+}  // namespace kelvane::cli
