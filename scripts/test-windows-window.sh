@@ -18,20 +18,8 @@ DRIVER_EXE=build-windows/win32/kelvane_win32_driver.exe
 SHOTS=$KELVANE_ROOT/build-windows/screenshots
 rm -rf "$SHOTS" && mkdir -p "$SHOTS"
 
-display=90
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
-export DISPLAY=:$display
-Xvfb "$DISPLAY" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-
-# Fonts: without replacements Wine draws Chinese as boxes; every face the window may ask for
-# (font F by both names, the message font, the CJK fallback) becomes WenQuanYi Micro Hei.
-for face in "Microsoft YaHei" "微软雅黑" "Microsoft YaHei UI" SimSun 宋体 "MS Shell Dlg" "MS Shell Dlg 2" \
-            Tahoma "Segoe UI"; do
-  timeout 60 "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
-    /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
-done
+start_wine_display
+wine_cjk_fonts "$WINE"
 
 drv() { timeout 90 "$WINE" "$DRIVER_EXE" "$@"; }
 # click WHAT...: a left click where the driver says WHAT is (where NAME, tab PAGE, item NAME TEXT).
@@ -221,5 +209,5 @@ click tab 0 && sleep 0.5 && shot page0-144dpi 1200x750+75+75
 check "按钮_关闭 ends the program (144 DPI)" close_window
 timeout 60 "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 timeout 60 /usr/lib/wine/wineserver -k 2>/dev/null || true
-kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null || true; XVFB_PID=
+stop_wine_display
 log "window: screenshots in $SHOTS"
