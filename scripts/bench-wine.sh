@@ -13,6 +13,9 @@ WINDOW_EXE=build-windows/win32/kelvane.exe
 DRIVER_EXE=build-windows/win32/kelvane_win32_driver.exe
 BASELINE_EXE=build-windows/win32/kelvane_win32_baseline.exe
 timeout 300 "$WINE" wineboot -i >/dev/null 2>&1
+# The wineserver stays up between programs, as it does in a user's session.
+timeout 60 /usr/lib/wine/wineserver -w || true
+timeout 60 /usr/lib/wine/wineserver -p || true
 start_wine_display
 wine_cjk_fonts "$WINE"
 drv() { timeout 120 "$WINE" "$DRIVER_EXE" "$@"; }
@@ -20,8 +23,6 @@ click() { local x y; read -r x y < <(drv "$@") && xdotool mousemove "$x" "$y" cl
 median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 REPEAT=5
 : >"$RESULTS/wine.raw"
-# The wineserver stays up between programs, as it does in a user's session.
-timeout 60 /usr/lib/wine/wineserver -p
 
 for i in $(seq 1 "$REPEAT"); do
   echo "start kelvane $(drv launch "Kelvane ver 1.0.4" "$WINDOW_EXE")" >>"$RESULTS/wine.raw"
