@@ -28,8 +28,11 @@ void Place(UINT format, const void* data, std::size_t size) {
 }
 
 LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COMMAND && LOWORD(wParam) == 1)
+  if (message == WM_COMMAND && LOWORD(wParam) == 1) {
     for (std::size_t i = 0; i < 5 && i < g_texts.size(); ++i) SetWindowTextW(g_edits[i], g_texts[i].c_str());
+    ShowWindow(g_edits[0], SW_SHOW);
+    ShowWindow(g_edits[1], SW_SHOW);
+  }
   if (message == WM_COMMAND && LOWORD(wParam) == 2 && g_texts.size() > 2 && OpenClipboard(hwnd)) {
     const std::wstring& text = g_texts[2];
     EmptyClipboard();
@@ -65,10 +68,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   HWND label = CreateWindowW(L"STATIC", L"第一步：连接数据库", WS_CHILD | WS_VISIBLE, 10, 10, 300, 30, main, nullptr,
                              instance, nullptr);
   SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  // The panes' widths, so that wrapping costs the same; like kelvane.exe's panes they are
+  // hidden while being filled (the window shows them on the next page).
+  const int widths[5] = {280, 440, 750, 350, 350};
   for (int i = 0; i < 5; ++i) {
     g_edits[i] = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                                 WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, 10 + 150 * i, 50,
-                                 140, 300, main, nullptr, instance, nullptr);
+                                 WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, 10, 50,
+                                 widths[i], 310, main, nullptr, instance, nullptr);
     SendMessageW(g_edits[i], EM_SETLIMITTEXT, 0, 0);
   }
   CreateWindowW(L"BUTTON", L"fill", WS_CHILD | WS_VISIBLE, 10, 400, 80, 24, main, reinterpret_cast<HMENU>(1), instance, nullptr);

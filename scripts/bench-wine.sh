@@ -21,7 +21,7 @@ wine_cjk_fonts "$WINE"
 drv() { timeout 120 "$WINE" "$DRIVER_EXE" "$@"; }
 click() { local x y; read -r x y < <(drv "$@") && xdotool mousemove "$x" "$y" click 1; }
 median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-REPEAT=5
+REPEAT=${KELVANE_WINE_REPEAT:-5}
 : >"$RESULTS/wine.raw"
 
 for i in $(seq 1 "$REPEAT"); do
