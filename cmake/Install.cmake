@@ -1,6 +1,7 @@
 # What `cmake --install` puts where. On Linux the usual layout under the prefix (programs in
-# bin, desktop entry, icons, manual pages, documents in share/doc/kelvane); for Windows only
-# kelvane-gen.exe with README, license and third-party notice at the top of the folder.
+# bin, desktop entry, icons, manual pages, documents in share/doc/kelvane); for Windows
+# kelvane.exe and kelvane-gen.exe side by side with README, license and third-party notice at the
+# top of the folder (portable: run from wherever it is unpacked).
 include(GNUInstallDirs)
 
 set(KELVANE_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
@@ -10,7 +11,7 @@ file(MAKE_DIRECTORY ${KELVANE_DOC_BUILD_DIR})
 if(WIN32 AND NOT TARGET kelvane-gen)
   return()  # nothing to install: the Windows build without the command line builds tests only
 elseif(WIN32)
-  # Connector/C is linked into kelvane-gen.exe (cmake/windows-deps.cmake builds it from its
+  # Connector/C is linked into kelvane.exe and kelvane-gen.exe (cmake/windows-deps.cmake builds it from its
   # release tarball): its license and version travel with the program.
   if(NOT KELVANE_CONNECTOR_C_TARBALL OR NOT EXISTS "${KELVANE_CONNECTOR_C_TARBALL}")
     message(FATAL_ERROR "the Windows package needs the Connector/C tarball (KELVANE_CONNECTOR_C_TARBALL)")
@@ -34,7 +35,7 @@ elseif(WIN32)
     file(WRITE ${KELVANE_DOC_BUILD_DIR}/${to} "${content}")
   endforeach()
 
-  install(TARGETS kelvane-gen RUNTIME DESTINATION .)
+  install(TARGETS kelvane kelvane-gen RUNTIME DESTINATION .)
   install(FILES ${KELVANE_DOC_BUILD_DIR}/README.md ${KELVANE_DOC_BUILD_DIR}/LICENSE.txt
                 ${KELVANE_DOC_BUILD_DIR}/THIRD-PARTY.txt ${KELVANE_DOC_BUILD_DIR}/COPYING.LIB.txt
           DESTINATION .)

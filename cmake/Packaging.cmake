@@ -1,5 +1,5 @@
 # CPack: a Debian package on Linux (dependencies computed from the programs' libraries), a zip
-# of kelvane-gen.exe with its documents for Windows. `scripts/package` builds both into dist/.
+# of kelvane.exe and kelvane-gen.exe with their documents for Windows. `scripts/package` builds both into dist/.
 set(KELVANE_MAINTAINER "The Kelvane developers <kelvane@example.org>"
     CACHE STRING "Maintainer named in the packages")
 
@@ -16,7 +16,7 @@ set(CPACK_PACKAGE_CHECKSUM SHA256)
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME kelvane-gen-${PROJECT_VERSION}-windows-x86_64)
+  set(CPACK_PACKAGE_FILE_NAME kelvane-${PROJECT_VERSION}-windows-x86_64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
   set(CPACK_GENERATOR DEB)

@@ -10,7 +10,8 @@ KELVANE_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libmariadb-dev m
 KELVANE_PACKAGE_TOOLS=(dpkg-dev lintian desktop-file-utils x11-utils file man-db)
 # What scripts/test-windows needs on top of a plain Debian: the MinGW-w64 cross compiler, Wine and
 # the sources of GoogleTest and CLI11, plus the server the tests talk to.
-KELVANE_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64 libgtest-dev
+KELVANE_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64 libgtest-dev librsvg2-bin imagemagick
+  xvfb xauth xdotool fonts-wqy-microhei
   libcli11-dev mariadb-server mariadb-client)
 KELVANE_ROOT_PASSWORD=271828
 
@@ -50,6 +51,31 @@ build_windows() {
   local dir=${1:-$KELVANE_ROOT/build-windows}
   build "$dir" -DCMAKE_TOOLCHAIN_FILE="$KELVANE_ROOT/cmake/mingw-w64-x86_64.cmake" \
     -DKELVANE_BUILD_GUI=OFF -DKELVANE_BUILD_BENCH=OFF -DKELVANE_BUILD_CLI=ON
+}
+
+# start_wine_display / stop_wine_display: a private Xvfb for Wine windows (DISPLAY, XVFB_PID).
+start_wine_display() {
+  local display=90
+  while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
+  export DISPLAY=:$display
+  Xvfb "$DISPLAY" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+}
+stop_wine_display() {
+  [ -n "${XVFB_PID:-}" ] || return 0
+  kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null || true; XVFB_PID=
+}
+# wine_cjk_fonts WINE: in the prefix, every face a window may ask for (font F by both names, the
+# message font, the CJK fallback) becomes WenQuanYi Micro Hei; without it Wine draws Chinese as
+# boxes.
+wine_cjk_fonts() {
+  local face
+  for face in "Microsoft YaHei" "微软雅黑" "Microsoft YaHei UI" SimSun 宋体 "MS Shell Dlg" "MS Shell Dlg 2" \
+              Tahoma "Segoe UI"; do
+    timeout 60 "$1" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+      /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+  done
 }
 
 # A loopback port nothing listens on (random in 20000-59999).

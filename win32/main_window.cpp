@@ -1,0 +1,489 @@
+// The Windows window: plain Win32 and common controls, built from the shared window definition.
+// UTF-8 inside; UTF-16 only where a Win32 call takes text. Every command is the shared one
+// (schema/ and BuildPaneText), exactly as the Linux window calls it.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/about_text.h"
+#include "generators/generators.h"
+#include "schema/field_table.h"
+#include "schema/schema_commands.h"
+#include "text/text.h"
+#include "ui/server_address.h"
+#include "ui/window_definition.h"
+
+namespace kelvane::win32 {
+namespace {
+
+using ui::Id;
+using ui::Kind;
+
+constexpr int kControlIdBase = 1000;  // a control's id is kControlIdBase + its Id
+constexpr int kCount = static_cast<int>(Id::CommentsBox) + 1;
+constexpr LCID kChinesePrc = MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT);
+constexpr UINT kGbk = 936;
+
+std::wstring Wide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Utf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+std::wstring TextOf(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// The per-monitor DPI functions exist from Windows 10 1607 on; Windows 7 gets the system DPI.
+struct DpiFunctions {
+  UINT(WINAPI* forWindow)(HWND) = nullptr;
+  BOOL(WINAPI* metricsForDpi)(UINT, UINT, PVOID, UINT, UINT) = nullptr;
+  DpiFunctions() {
+    if (HMODULE user = GetModuleHandleW(L"user32.dll")) {
+      forWindow = reinterpret_cast<decltype(forWindow)>(
+          reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
+      metricsForDpi = reinterpret_cast<decltype(metricsForDpi)>(
+          reinterpret_cast<void*>(GetProcAddress(user, "SystemParametersInfoForDpi")));
+    }
+  }
+};
+
+UINT SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  const UINT dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
+  ReleaseDC(nullptr, screen);
+  return dpi ? dpi : 96;
+}
+
+class MainWindow {
+ public:
+  explicit MainWindow(HINSTANCE instance) : instance_(instance) {}
+  bool Create();
+  HWND hwnd() const { return main_; }
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+
+ private:
+  HWND Of(Id id) const { return controls_[static_cast<int>(id)]; }
+  int Scale(int v) const { return MulDiv(v, static_cast<int>(dpi_), 96); }
+  void MakeFonts();
+  void Layout();
+  void ShowPage(int page);
+  void FillList(Id id, const std::vector<std::string>& names);
+  int Selected(Id id) const;
+  std::optional<std::pair<ConnectInput, unsigned>> ReadTarget() const;
+  void Connect();
+  void ChooseDatabase(int row);
+  void ChooseTable();
+  void GenerateAll();
+  void Copy(Id pane);
+  void AddressChanged();
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+  HINSTANCE instance_;
+  HWND main_ = nullptr;
+  HWND controls_[kCount] = {};
+  DpiFunctions dpiFunctions_;
+  UINT dpi_ = 96;
+  HFONT fontF_ = nullptr;
+  HFONT messageFont_ = nullptr;
+  bool filling_ = false;      // lists being refilled: their selection runs no command
+  bool addressBusy_ = false;  // the IP box is being set back after a refused keystroke
+  std::wstring lastAddress_;
+  std::vector<std::string> databases_, tables_;  // the server's bytes of every list row
+  FieldTable fields_;
+  SchemaSession session_;
+};
+
+// Shows the wait cursor while a command waits on the server (no messages are handled then).
+class BusyCursor {
+ public:
+  BusyCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~BusyCursor() { SetCursor(previous_); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+
+bool MainWindow::Create() {
+  const ui::WindowDefinition& definition = ui::MainWindowDefinition();
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = Proc;
+  windowClass.hInstance = instance_;
+  windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  windowClass.lpszClassName = L"KelvaneMainWindow";
+  if (!RegisterClassExW(&windowClass)) return false;
+  dpi_ = SystemDpi();
+  main_ = CreateWindowExW(0, windowClass.lpszClassName, Wide(definition.caption).c_str(),
+                          WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                          Scale(definition.outer.left), Scale(definition.outer.top),
+                          Scale(definition.outer.width), Scale(definition.outer.height), nullptr,
+                          nullptr, instance_, this);
+  if (!main_) return false;
+  if (dpiFunctions_.forWindow) dpi_ = dpiFunctions_.forWindow(main_);
+
+  for (const ui::Control& c : definition.controls) {
+    const wchar_t* windowClassName = WC_STATICW;
+    DWORD style = WS_CHILD | WS_TABSTOP, exStyle = 0;
+    switch (c.kind) {
+      case Kind::Tabs: windowClassName = WC_TABCONTROLW; style |= WS_CLIPSIBLINGS; break;
+      case Kind::Label: style = WS_CHILD | SS_LEFT | SS_NOPREFIX; break;
+      case Kind::AddressBox: windowClassName = WC_EDITW; style |= ES_AUTOHSCROLL; exStyle = WS_EX_CLIENTEDGE; break;
+      case Kind::Edit: windowClassName = WC_EDITW; style |= ES_AUTOHSCROLL | ES_CENTER; exStyle = WS_EX_CLIENTEDGE; break;
+      case Kind::Password:
+        windowClassName = WC_EDITW;
+        style |= ES_AUTOHSCROLL | ES_CENTER | ES_PASSWORD;
+        exStyle = WS_EX_CLIENTEDGE;
+        break;
+      case Kind::Button: windowClassName = WC_BUTTONW; style |= BS_PUSHBUTTON | BS_MULTILINE; break;
+      case Kind::CheckBox: windowClassName = WC_BUTTONW; style |= BS_AUTOCHECKBOX; break;
+      case Kind::CheckList:
+        windowClassName = WC_LISTVIEWW;
+        style |= LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
+        exStyle = WS_EX_CLIENTEDGE;
+        break;
+      case Kind::List:
+        windowClassName = WC_LISTBOXW;
+        style |= WS_VSCROLL | LBS_NOINTEGRALHEIGHT | (c.id == Id::TableList ? LBS_NOTIFY : 0);
+        exStyle = WS_EX_CLIENTEDGE;
+        break;
+      case Kind::Pane:
+        windowClassName = WC_EDITW;
+        style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL;
+        exStyle = WS_EX_CLIENTEDGE;
+        break;
+      case Kind::About: windowClassName = WC_EDITW; style |= ES_MULTILINE | ES_READONLY; exStyle = WS_EX_CLIENTEDGE; break;
+    }
+    const std::string& text = c.kind == Kind::About ? AboutText() : std::string(c.text);
+    HWND hwnd = CreateWindowExW(exStyle, windowClassName, Wide(text).c_str(), style, 0, 0, 0, 0, main_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlIdBase + static_cast<int>(c.id))),
+                                instance_, nullptr);
+    if (!hwnd) return false;
+    controls_[static_cast<int>(c.id)] = hwnd;
+    if (c.kind == Kind::Pane) SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);
+    if (c.kind == Kind::Password) SendMessageW(hwnd, EM_SETPASSWORDCHAR, L'*', 0);
+    if (c.kind == Kind::CheckList) {
+      ListView_SetExtendedListViewStyle(hwnd, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+      LVCOLUMNW column{};
+      column.mask = LVCF_WIDTH;
+      ListView_InsertColumn(hwnd, 0, &column);
+    }
+    if (c.page == ui::kOnMainWindow) ShowWindow(hwnd, SW_SHOW);
+  }
+  HWND tabs = Of(Id::Tabs);
+  for (int i = 0; i < 6; ++i) {
+    std::wstring title = Wide(definition.pageTitles[static_cast<std::size_t>(i)]);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = title.data();
+    TabCtrl_InsertItem(tabs, i, &item);
+  }
+  // The tab control lies below the page's controls, which sit beside it on the main window.
+  SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  lastAddress_ = TextOf(Of(Id::AddressBox));
+  MakeFonts();
+  Layout();
+  ShowPage(0);
+  return true;
+}
+
+void MainWindow::MakeFonts() {
+  if (fontF_) DeleteObject(fontF_);
+  if (messageFont_) DeleteObject(messageFont_);
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!dpiFunctions_.metricsForDpi ||
+      !dpiFunctions_.metricsForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi_)) {
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi_),
+                                            static_cast<int>(SystemDpi()));
+  }
+  messageFont_ = CreateFontIndirectW(&metrics.lfMessageFont);
+  // Font F by its Chinese name; where the system has no such face, its CJK UI font.
+  const std::wstring face = Wide(ui::kFontF.face);
+  auto make = [&](const wchar_t* name) {
+    return CreateFontW(-Scale(ui::kFontF.pixelHeight), 0, 0, 0, ui::kFontF.weight, FALSE, FALSE, FALSE,
+                       GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, name);
+  };
+  fontF_ = make(face.c_str());
+  HDC dc = GetDC(main_);
+  HGDIOBJ old = SelectObject(dc, fontF_);
+  wchar_t got[LF_FACESIZE] = {};
+  GetTextFaceW(dc, LF_FACESIZE, got);
+  SelectObject(dc, old);
+  ReleaseDC(main_, dc);
+  if (face != got && lstrcmpiW(got, L"Microsoft YaHei") != 0) {
+    DeleteObject(fontF_);
+    fontF_ = make(L"SimSun");
+  }
+}
+
+void MainWindow::Layout() {
+  const ui::WindowDefinition& definition = ui::MainWindowDefinition();
+  const ui::Rect& tabs = ui::ControlOf(Id::Tabs).rect;
+  for (const ui::Control& c : definition.controls) {
+    int left = Scale(c.rect.left), top = Scale(c.rect.top);
+    if (c.page != ui::kOnMainWindow) {
+      left += Scale(tabs.left);
+      top += Scale(tabs.top);
+    }
+    HWND hwnd = Of(c.id);
+    SetWindowPos(hwnd, nullptr, left, top, Scale(c.rect.width), Scale(c.rect.height),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(c.fontF ? fontF_ : messageFont_), TRUE);
+    if (c.kind == Kind::CheckList) {
+      RECT client;
+      GetClientRect(hwnd, &client);
+      ListView_SetColumnWidth(hwnd, 0, client.right - GetSystemMetrics(SM_CXVSCROLL));
+    }
+  }
+}
+
+void MainWindow::ShowPage(int page) {
+  if (TabCtrl_GetCurSel(Of(Id::Tabs)) != page) TabCtrl_SetCurSel(Of(Id::Tabs), page);
+  for (const ui::Control& c : ui::MainWindowDefinition().controls)
+    if (c.page != ui::kOnMainWindow) ShowWindow(Of(c.id), c.page == page ? SW_SHOW : SW_HIDE);
+}
+
+void MainWindow::FillList(Id id, const std::vector<std::string>& names) {
+  filling_ = true;
+  HWND list = Of(id);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  if (id == Id::DatabaseList) {
+    ListView_DeleteAllItems(list);
+    for (std::size_t row = 0; row < names.size(); ++row) {
+      std::wstring label = Wide(names[row]);
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = static_cast<int>(row);
+      item.pszText = label.data();
+      ListView_InsertItem(list, &item);
+    }
+  } else {
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const std::string& name : names)
+      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(name).c_str()));
+  }
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+  filling_ = false;
+}
+
+int MainWindow::Selected(Id id) const {
+  if (id == Id::DatabaseList) return ListView_GetNextItem(Of(id), -1, LVNI_SELECTED);
+  return static_cast<int>(SendMessageW(Of(id), LB_GETCURSEL, 0, 0));
+}
+
+std::optional<std::pair<ConnectInput, unsigned>> MainWindow::ReadTarget() const {
+  const std::optional<ui::ServerAddress> address = ui::ReadAddress(Utf8(TextOf(Of(Id::AddressBox))));
+  if (!address) return std::nullopt;
+  return std::pair{ConnectInput{address->host, Utf8(TextOf(Of(Id::UserBox))), Utf8(TextOf(Of(Id::PasswordBox)))},
+                   address->port != 0 ? address->port : kDefaultPort};
+}
+
+void MainWindow::Connect() {
+  const BusyCursor busy;
+  ConnectServerResult result{kStatusFailed, {}, false};
+  if (const auto target = ReadTarget())
+    result = kelvane::ConnectServer(session_, target->first, target->second);
+  else
+    session_.Replace(0);  // an address that cannot be used is a failed attempt
+  databases_ = result.databases;
+  SetWindowTextW(Of(Id::StatusLabel), Wide(result.status).c_str());
+  FillList(Id::DatabaseList, databases_);
+  if (result.showTablesPage) ShowPage(ui::kTablesPage);
+}
+
+void MainWindow::ChooseDatabase(int row) {
+  const BusyCursor busy;
+  ChooseDatabaseResult result{kStatusFailed, {}};
+  if (const auto target = ReadTarget())
+    result = kelvane::ChooseDatabase(session_, target->first, databases_[static_cast<std::size_t>(row)],
+                                     target->second);
+  else
+    session_.Replace(0);
+  SetWindowTextW(Of(Id::StatusLabel), Wide(result.status).c_str());
+  tables_ = result.tables;
+  FillList(Id::ColumnList, {});
+  FillList(Id::TableList, tables_);
+}
+
+void MainWindow::ChooseTable() {
+  const int row = Selected(Id::TableList);
+  if (row < 0) return;
+  const BusyCursor busy;
+  FillList(Id::ColumnList, {});
+  FillList(Id::ColumnList, kelvane::ChooseTable(session_, tables_[static_cast<std::size_t>(row)], fields_));
+}
+
+void MainWindow::GenerateAll() {
+  const int row = Selected(Id::TableList);
+  if (row < 0) return;
+  const std::string& table = tables_[static_cast<std::size_t>(row)];
+  for (std::size_t i = 0; i < ui::kPanesInOrder.size(); ++i)
+    SetWindowTextW(Of(ui::kPanesInOrder[i]), Wide(BuildPaneText(kAllPanes[i], table, fields_)).c_str());
+  ShowPage(ui::kGeneratedPage);
+}
+
+HGLOBAL GlobalCopy(const void* data, std::size_t size) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!memory) return nullptr;
+  memcpy(GlobalLock(memory), data, size);
+  GlobalUnlock(memory);
+  return memory;
+}
+
+void Place(UINT format, const void* data, std::size_t size) {
+  if (HGLOBAL memory = GlobalCopy(data, size); memory && !SetClipboardData(format, memory))
+    GlobalFree(memory);
+}
+
+// The pane as it stands, CR LF line ends, as UTF-16 and (when GBK holds every character) as
+// GBK, for Chinese (PRC). A clipboard another program holds loses the copy.
+void MainWindow::Copy(Id pane) {
+  const std::wstring text = Wide(ToCrlf(Utf8(TextOf(Of(pane)))));
+  if (!OpenClipboard(main_)) return;
+  EmptyClipboard();
+  Place(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  BOOL lossy = FALSE;
+  const int length = static_cast<int>(text.size()) + 1;
+  const int size = WideCharToMultiByte(kGbk, WC_NO_BEST_FIT_CHARS, text.c_str(), length, nullptr, 0,
+                                       nullptr, &lossy);
+  if (size > 0 && !lossy) {
+    std::string gbk(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(kGbk, WC_NO_BEST_FIT_CHARS, text.c_str(), length, gbk.data(), size, nullptr, &lossy);
+    if (!lossy) Place(CF_TEXT, gbk.data(), gbk.size());
+  }
+  const LCID locale = kChinesePrc;
+  Place(CF_LOCALE, &locale, sizeof locale);
+  CloseClipboard();
+}
+
+// A keystroke that leaves no way to an address is taken back; what may still become one
+// shows red (see WM_CTLCOLOREDIT).
+void MainWindow::AddressChanged() {
+  if (addressBusy_) return;
+  HWND box = Of(Id::AddressBox);
+  const std::wstring text = TextOf(box);
+  if (ui::CheckAddress(Utf8(text)) == ui::AddressState::Invalid) {
+    addressBusy_ = true;
+    DWORD caret = 0;
+    SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
+    SetWindowTextW(box, lastAddress_.c_str());
+    const DWORD back = caret > 0 ? caret - 1 : 0;
+    SendMessageW(box, EM_SETSEL, back, back);
+    addressBusy_ = false;
+    MessageBeep(MB_OK);
+  } else {
+    lastAddress_ = text;
+  }
+  InvalidateRect(box, nullptr, TRUE);
+}
+
+LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->main_ = hwnd;
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self || !self->controls_[0]) return DefWindowProcW(hwnd, message, wParam, lParam);
+  return self->Handle(message, wParam, lParam);
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND: {
+      const Id id = static_cast<Id>(LOWORD(wParam) - kControlIdBase);
+      const UINT code = HIWORD(wParam);
+      if (id == Id::AddressBox && code == EN_CHANGE) AddressChanged();
+      if (id == Id::TableList && code == LBN_SELCHANGE && !filling_) ChooseTable();
+      if (code != BN_CLICKED) break;
+      if (id == Id::ConnectButton) Connect();
+      if (id == Id::GenerateButton) GenerateAll();
+      if (id == Id::CloseButton) DestroyWindow(main_);
+      for (const ui::CopyBinding& binding : ui::kCopyBindings)
+        if (binding.button == id) Copy(binding.pane);
+      return 0;
+    }
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->hwndFrom == Of(Id::Tabs) && header->code == TCN_SELCHANGE)
+        ShowPage(TabCtrl_GetCurSel(Of(Id::Tabs)));
+      if (header->hwndFrom == Of(Id::DatabaseList) && header->code == LVN_ITEMCHANGED && !filling_) {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+        if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
+            !(change->uOldState & LVIS_SELECTED))
+          ChooseDatabase(change->iItem);
+      }
+      return 0;
+    }
+    case WM_CTLCOLOREDIT:
+      if (reinterpret_cast<HWND>(lParam) == Of(Id::AddressBox)) {
+        const bool usable = ui::CheckAddress(Utf8(TextOf(Of(Id::AddressBox)))) == ui::AddressState::Acceptable;
+        SetTextColor(reinterpret_cast<HDC>(wParam), usable ? GetSysColor(COLOR_WINDOWTEXT) : RGB(255, 0, 0));
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      }
+      break;
+    case WM_CTLCOLORSTATIC:  // labels and the check box sit on the tab control's white page
+      SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    case WM_DPICHANGED: {
+      dpi_ = HIWORD(wParam);
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      const ui::Rect& outer = ui::MainWindowDefinition().outer;
+      SetWindowPos(main_, nullptr, suggested->left, suggested->top, Scale(outer.width), Scale(outer.height),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      MakeFonts();
+      Layout();
+      return 0;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(main_, message, wParam, lParam);
+}
+
+}  // namespace
+}  // namespace kelvane::win32
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof controls;
+  controls.dwICC = ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES;
+  InitCommonControlsEx(&controls);
+  kelvane::win32::MainWindow window(instance);
+  if (!window.Create()) return 1;
+  ShowWindow(window.hwnd(), show);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (IsDialogMessageW(window.hwnd(), &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
