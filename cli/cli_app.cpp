@@ -354,9 +354,10 @@ int ExportCommand(const Settings& settings) {
       code = kExitEncoding;
     FolderWriteResult write;
     if (code == kExitOk) {
-      write = WriteTableFolder(outDir, entry.folder, files, settings.force);
+      write = WriteTableFolder(outDir, entry.table, entry.folder, files, settings.force);
       progress.Clear();  // messages never land in the middle of the progress line
-      for (const std::string& path : write.forced) Error("replaced " + path + " (--force)");
+      if (write.status == FolderWrite::Written)
+        for (const std::string& path : write.forced) Error("replaced " + path + " (--force)");
       if (!write.note.empty()) Error("table " + Quoted(entry.table) + ": " + write.note);
       switch (write.status) {
         case FolderWrite::Written:
@@ -365,7 +366,8 @@ int ExportCommand(const Settings& settings) {
           for (const std::string& line : write.inTheWay) Error(line);
           code = kExitInTheWay;
           error = "table " + Quoted(entry.table) +
-                  ": nothing written; move the files above away or use --force to replace them";
+                  (settings.force ? ": nothing written; move the files above away"
+                                  : ": nothing written; move the files above away or use --force to replace them");
           break;
         case FolderWrite::Failed:
         case FolderWrite::TargetFailed:

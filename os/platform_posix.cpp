@@ -115,6 +115,29 @@ mode_t CurrentUmask() {
 
 }  // namespace
 
+int ReadRegularFile(const fs::path& path, std::uint64_t limit, std::string& bytes) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == ELOOP ? EINVAL : errno;
+  struct stat st {};
+  int error = 0;
+  if (::fstat(fd, &st) != 0) error = errno;
+  else if (!S_ISREG(st.st_mode)) error = EINVAL;
+  else if (static_cast<std::uint64_t>(st.st_size) > limit) error = EFBIG;
+  char buffer[65536];
+  while (error == 0) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error = errno;
+    if (n <= 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    if (bytes.size() > limit) error = EFBIG;  // grew while being read
+  }
+  ::close(fd);
+  if (error != 0) bytes.clear();
+  return error;
+}
+
 int WriteDurableFile(const fs::path& path, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return errno;
@@ -124,11 +147,12 @@ int WriteDurableFile(const fs::path& path, std::string_view bytes) {
   return error;
 }
 
-void SyncFolder(const fs::path& path) {
+int SyncFolder(const fs::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
+  if (fd < 0) return errno;
+  const int error = ::fsync(fd) == 0 ? 0 : errno;
   ::close(fd);
+  return error;
 }
 
 int Rename(const fs::path& from, const fs::path& to) {
@@ -146,9 +170,15 @@ int RemoveEmptyFolder(const fs::path& path) { return ::rmdir(path.c_str()) == 0 
 int LockedFolder::Create(const fs::path& dir, const std::string& prefix) {
   std::string name = (dir / (prefix + "XXXXXX")).string();
   if (::mkdtemp(name.data()) == nullptr) return errno;
+  // Without its lock the folder would look like one left by a stopped run: no lock, no folder.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    if (fd >= 0) ::close(fd);
+    ::rmdir(name.c_str());
+    return error;
+  }
   path_ = name;
-  const int fd = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) ::flock(fd, LOCK_EX);
   lock_ = fd;
   // mkdtemp makes the folder private; the export gets the usual permissions.
   if (::chmod(path_.c_str(), 0777 & ~CurrentUmask()) != 0) return errno;
