@@ -328,6 +328,14 @@ int ExportCommand(const Settings& settings) {
     return kExitOther;
   }
 
+  // One export at a time into one folder: two at once would interleave their table folders.
+  platform::OutputFolderLock outLock;
+  if (int error = outLock.Lock(outDir)) {
+    Error(error == EWOULDBLOCK ? "another export is writing into " + settings.out + "; try again when it has finished"
+                               : "cannot lock " + settings.out + ": " + std::strerror(error));
+    return kExitOther;
+  }
+
   const std::vector<FolderName> folders = AssignFolderNames(chosen);
   std::string mapping;
   for (const FolderName& entry : folders)

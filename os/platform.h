@@ -111,6 +111,20 @@ class LockedFolder {
   std::intptr_t lock_ = -1;
 };
 
+// Held by one export into a folder at a time, so that two runs never write the same table
+// folders at once. Lock() gives 0, EWOULDBLOCK when another process holds it, or the errno value.
+class OutputFolderLock {
+ public:
+  OutputFolderLock() = default;
+  OutputFolderLock(const OutputFolderLock&) = delete;
+  OutputFolderLock& operator=(const OutputFolderLock&) = delete;
+  ~OutputFolderLock();
+  int Lock(const std::filesystem::path& folder);
+
+ private:
+  std::intptr_t lock_ = -1;
+};
+
 long ProcessId();
 // True only when no process with this id is running.
 bool ProcessGone(long pid);

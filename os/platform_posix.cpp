@@ -203,6 +203,23 @@ void LockedFolder::Unlock() {
   lock_ = -1;
 }
 
+// The folder itself carries the lock: nothing is added to it.
+int OutputFolderLock::Lock(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno == EWOULDBLOCK ? EWOULDBLOCK : errno;
+    ::close(fd);
+    return error;
+  }
+  lock_ = fd;
+  return 0;
+}
+
+OutputFolderLock::~OutputFolderLock() {
+  if (lock_ >= 0) ::close(static_cast<int>(lock_));
+}
+
 long ProcessId() { return static_cast<long>(::getpid()); }
 
 bool ProcessGone(long pid) {

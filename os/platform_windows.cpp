@@ -398,6 +398,21 @@ void LockedFolder::Unlock() {
   lock_ = -1;
 }
 
+// A hidden file opened without sharing is the lock; it goes when the handle is closed (also
+// when the process is killed).
+int OutputFolderLock::Lock(const fs::path& folder) {
+  const HANDLE lock = ::CreateFileW(Wide(folder / ".kelvane-gen-lock").c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (lock == INVALID_HANDLE_VALUE)
+    return ::GetLastError() == ERROR_SHARING_VIOLATION ? EWOULDBLOCK : LastErrno();
+  lock_ = reinterpret_cast<std::intptr_t>(lock);
+  return 0;
+}
+
+OutputFolderLock::~OutputFolderLock() {
+  if (lock_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(lock_));
+}
+
 long ProcessId() { return static_cast<long>(::GetCurrentProcessId()); }
 
 bool ProcessGone(long pid) {
