@@ -372,6 +372,14 @@ int ExportCommand(const Settings& settings) {
     return kExitOther;
   }
 
+  // One export at a time into one folder: two at once would interleave their table folders.
+  platform::OutputFolderLock outLock;
+  if (int error = outLock.Lock(outDir)) {
+    Error(error == EWOULDBLOCK ? "another export is writing into " + settings.out + "; try again when it has finished"
+                               : "cannot lock " + settings.out + ": " + std::strerror(error));
+    return kExitOther;
+  }
+
   const std::vector<FolderName> folders = AssignFolderNames(chosen);
   std::string mapping;
   for (const FolderName& entry : folders)
@@ -405,9 +413,10 @@ int ExportCommand(const Settings& settings) {
       code = kExitEncoding;
     FolderWriteResult write;
     if (code == kExitOk) {
-      write = WriteTableFolder(outDir, entry.folder, files, settings.force);
+      write = WriteTableFolder(outDir, entry.table, entry.folder, files, settings.force);
       progress.Clear();  // messages never land in the middle of the progress line
-      for (const std::string& path : write.forced) Error("replaced " + path + " (--force)");
+      if (write.status == FolderWrite::Written)
+        for (const std::string& path : write.forced) Error("replaced " + path + " (--force)");
       if (!write.note.empty()) Error("table " + Quoted(entry.table) + ": " + write.note);
       switch (write.status) {
         case FolderWrite::Written:
@@ -416,7 +425,8 @@ int ExportCommand(const Settings& settings) {
           for (const std::string& line : write.inTheWay) Error(line);
           code = kExitInTheWay;
           error = "table " + Quoted(entry.table) +
-                  ": nothing written; move the files above away or use --force to replace them";
+                  (settings.force ? ": nothing written; move the files above away"
+                                  : ": nothing written; move the files above away or use --force to replace them");
           break;
         case FolderWrite::Failed:
         case FolderWrite::TargetFailed:

@@ -4,11 +4,10 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
+#include "cli/safe_names.h"
 #include "os/platform.h"
 
 namespace kelvane::cli {
@@ -22,6 +21,7 @@ namespace {
 constexpr std::string_view kManifestHeader = "kelvane-gen manifest 1";
 constexpr std::string_view kFolderCreated = "folder created";
 constexpr std::string_view kFolderExisted = "folder existed";
+constexpr std::string_view kTableLine = "table ";
 
 // FNV-1a, 64 bits: tells an unchanged file from an edited one; not meant against forgery.
 std::uint64_t Hash(std::string_view bytes) {
@@ -41,6 +41,8 @@ struct ManifestEntry {
 
 struct Manifest {
   bool folderCreated = false;
+  bool named = false;  // manifests before the table name was written down have none
+  std::string table;
   std::vector<ManifestEntry> entries;  // a name may stand twice while a folder is replaced
 
   bool Lists(const std::string& name, std::uint64_t size, std::uint64_t hash) const {
@@ -55,9 +57,38 @@ struct Manifest {
   }
 };
 
+// A table name on one line: backslash and line breaks escaped, every other byte as it is.
+std::string EscapedLine(std::string_view text) {
+  std::string line;
+  for (char c : text) {
+    if (c == '\\') line += "\\\\";
+    else if (c == '\n') line += "\\n";
+    else if (c == '\r') line += "\\r";
+    else line += c;
+  }
+  return line;
+}
+
+bool UnescapedLine(std::string_view line, std::string& text) {
+  text.clear();
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != '\\') {
+      text += line[i];
+      continue;
+    }
+    if (++i == line.size()) return false;
+    if (line[i] == '\\') text += '\\';
+    else if (line[i] == 'n') text += '\n';
+    else if (line[i] == 'r') text += '\r';
+    else return false;
+  }
+  return true;
+}
+
 std::string ManifestText(const Manifest& manifest) {
   std::string text = std::string(kManifestHeader) + "\n" +
                      std::string(manifest.folderCreated ? kFolderCreated : kFolderExisted) + "\n";
+  if (manifest.named) text += std::string(kTableLine) + EscapedLine(manifest.table) + "\n";
   for (const ManifestEntry& entry : manifest.entries) {
     char head[64];
     std::snprintf(head, sizeof head, "%016" PRIx64 " %" PRIu64 " ", entry.hash, entry.size);
@@ -66,28 +97,67 @@ std::string ManifestText(const Manifest& manifest) {
   return text;
 }
 
+// "<16 hex digits> <size> <name>", the name byte for byte (leading spaces included).
+bool ParseEntry(std::string_view line, ManifestEntry& entry) {
+  if (line.size() < 20 || line[16] != ' ') return false;
+  entry = {};
+  for (std::size_t i = 0; i < 16; ++i) {
+    const char c = line[i];
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (digit < 0) return false;
+    entry.hash = entry.hash << 4 | static_cast<std::uint64_t>(digit);
+  }
+  std::size_t i = 17;
+  for (; i < line.size() && line[i] >= '0' && line[i] <= '9' && i < 17 + 19; ++i)
+    entry.size = entry.size * 10 + static_cast<std::uint64_t>(line[i] - '0');
+  if (i == 17 || i >= line.size() - 1 || line[i] != ' ') return false;
+  entry.name = std::string(line.substr(i + 1));
+  return true;
+}
+
+// Read only when a regular file of a manifest's size: a FIFO, a device or a huge file in its
+// place reads as no manifest.
+constexpr std::uint64_t kManifestLimit = 64 * 1024;
+
 // An unreadable or foreign manifest reads as none: then nothing in the folder counts as the
 // export's own, which errs on the side of the user's files.
 Manifest ReadManifest(const fs::path& path) {
+  std::string bytes;
+  if (platform::ReadOwnRegularFile(path, kManifestLimit, bytes) != 0 || !bytes.ends_with('\n')) return {};
+  std::vector<std::string_view> lines;
+  for (std::string_view rest = bytes; !rest.empty();) {
+    const std::size_t end = rest.find('\n');
+    lines.push_back(rest.substr(0, end));
+    rest.remove_prefix(end + 1);
+  }
   Manifest manifest;
-  std::ifstream in(path, std::ios::binary);
-  std::string line;
-  if (!std::getline(in, line) || line != kManifestHeader) return {};
-  if (!std::getline(in, line) || (line != kFolderCreated && line != kFolderExisted)) return {};
-  manifest.folderCreated = line == kFolderCreated;
-  while (std::getline(in, line)) {
+  if (lines.size() < 2 || lines[0] != kManifestHeader) return {};
+  if (lines[1] != kFolderCreated && lines[1] != kFolderExisted) return {};
+  manifest.folderCreated = lines[1] == kFolderCreated;
+  std::size_t next = 2;
+  if (next < lines.size() && lines[next].starts_with(kTableLine)) {
+    if (!UnescapedLine(lines[next].substr(kTableLine.size()), manifest.table)) return {};
+    manifest.named = true;
+    ++next;
+  }
+  for (; next < lines.size(); ++next) {
     ManifestEntry entry;
-    int used = 0;
-    if (std::sscanf(line.c_str(), "%16" SCNx64 " %" SCNu64 " %n", &entry.hash, &entry.size, &used) != 2 ||
-        used <= 0 || static_cast<std::size_t>(used) >= line.size())
-      return {};
-    entry.name = line.substr(static_cast<std::size_t>(used));
+    if (!ParseEntry(lines[next], entry)) return {};
     manifest.entries.push_back(std::move(entry));
   }
   return manifest;
 }
 
 std::string ErrorText(int error) { return std::strerror(error); }
+
+// The entries of a folder, every step of the walk checked; 0 or the errno value.
+int ListFolder(const fs::path& folder, std::vector<fs::path>& entries) {
+  entries.clear();
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) entries.push_back(it->path());
+  return ec ? (ec.value() != 0 ? ec.value() : EIO) : 0;
+}
 
 // Errors that every further table in the same output folder would meet too.
 bool AboutTheWholeTarget(int error) {
@@ -139,10 +209,9 @@ bool IsOwn(const fs::path& path, const std::string& name, const Existing& existi
   for (const ManifestEntry& entry : manifest.entries)
     sizeListed = sizeListed || (entry.name == name && entry.size == existing.size);
   if (!sizeListed) return false;
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return manifest.Lists(name, existing.size, Hash(bytes.str()));
+  std::string bytes;
+  if (platform::ReadOwnRegularFile(path, existing.size, bytes) != 0) return false;
+  return manifest.Lists(name, existing.size, Hash(bytes));
 }
 
 // Removes the named entries of a folder the export owns, then the folder; false when it is not
@@ -160,9 +229,11 @@ bool IsExportFileName(const std::string& name) {
          name.ends_with(".cs") || name.starts_with(kManifestName);
 }
 
-Manifest NewManifest(const std::vector<OutputFile>& files, bool folderCreated) {
+Manifest NewManifest(const std::string& table, const std::vector<OutputFile>& files, bool folderCreated) {
   Manifest manifest;
   manifest.folderCreated = folderCreated;
+  manifest.named = true;
+  manifest.table = table;
   for (const OutputFile& file : files)
     manifest.entries.push_back({file.name, file.bytes.size(), Hash(file.bytes)});
   return manifest;
@@ -170,6 +241,7 @@ Manifest NewManifest(const std::vector<OutputFile>& files, bool folderCreated) {
 
 struct Writer {
   const fs::path& dir;
+  const std::string& table;
   const fs::path target;
   const std::vector<OutputFile>& files;
   const FileSteps& steps;
@@ -183,6 +255,15 @@ struct Writer {
     return result;
   }
 
+  // The files are in place, but the folder's entries could not be made durable: a power cut
+  // may still take them back.
+  FolderWriteResult Unsynced(int error, const fs::path& folder) {
+    result.status = FolderWrite::Failed;
+    result.error = "written, but the entries of " + PathText(folder) + " cannot be made durable: " +
+                   ErrorText(error);
+    return result;
+  }
+
   // The new files (and `manifests`) in a fresh work folder; 0 or the errno value.
   int Prepare(WorkFolder& work, const std::vector<std::pair<std::string, Manifest>>& manifests) {
     if (int error = work.Create(dir)) return error;
@@ -190,18 +271,17 @@ struct Writer {
       if (int error = platform::WriteDurableFile(work.path() / Utf8Path(file.name), file.bytes)) return error;
     for (const auto& [name, manifest] : manifests)
       if (int error = platform::WriteDurableFile(work.path() / Utf8Path(name), ManifestText(manifest))) return error;
-    platform::SyncFolder(work.path());
-    return 0;
+    return platform::SyncFolder(work.path());
   }
 
   // No folder yet: the complete folder appears in one rename.
   FolderWriteResult Create() {
     WorkFolder work;
-    if (int error = Prepare(work, {{std::string(kManifestName), NewManifest(files, true)}}))
+    if (int error = Prepare(work, {{std::string(kManifestName), NewManifest(table, files, true)}}))
       return Fail(error, "");
     if (int error = steps.Rename(work.path(), target)) return Fail(error, "cannot create " + PathText(target));
     work.Release();
-    platform::SyncFolder(dir);
+    if (int synced = platform::SyncFolder(dir)) return Unsynced(synced, dir);
     result.status = FolderWrite::Written;
     return result;
   }
@@ -209,22 +289,24 @@ struct Writer {
   // A folder holding nothing but the previous export's files: swapped for the new one whole.
   FolderWriteResult Replace(const std::set<std::string>& own) {
     WorkFolder work;
-    if (int error = Prepare(work, {{std::string(kManifestName), NewManifest(files, true)}}))
+    if (int error = Prepare(work, {{std::string(kManifestName), NewManifest(table, files, true)}}))
       return Fail(error, "");
     fs::path old = work.path();
     int error = steps.Exchange(work.path(), target);
     WorkFolder aside;
     if (error == EINVAL || error == ENOSYS) {
-      // No exchange on this file system: move the old folder onto an empty one, then put the
-      // new one in place; put the old one back if the second step fails.
+      // No exchange here (Windows, some file systems): move the old folder into a fresh folder
+      // of ours, where its name is unused (a rename cannot replace a folder on Windows), then put
+      // the new one in place; put the old one back if the second step fails.
       if (int made = aside.Create(dir)) return Fail(made, "");
-      if ((error = steps.Rename(target, aside.path())) != 0)
+      const fs::path moved = aside.path() / target.filename();
+      if ((error = steps.Rename(target, moved)) != 0)
         return Fail(error, "cannot replace " + PathText(target));
       if ((error = steps.Rename(work.path(), target)) != 0) {
-        if (steps.Rename(aside.path(), target) != 0) aside.Release();  // never lose the old one
+        if (steps.Rename(moved, target) != 0) aside.Release();  // never lose the old one
         return Fail(error, "cannot replace " + PathText(target));
       }
-      old = aside.path();
+      old = moved;
       work.Release();
     } else if (error != 0) {
       return Fail(error, "cannot replace " + PathText(target));
@@ -232,10 +314,12 @@ struct Writer {
     // `old` now holds the previous export and is ours to remove.
     aside.Release();
     work.Release();
-    platform::SyncFolder(dir);
+    if (int synced = platform::SyncFolder(dir)) return Unsynced(synced, dir);
     if (!RemoveOwnFolder(old, own))
       result.note = "files that appeared in " + PathText(target) + " during the export were kept in " +
                     PathText(old);
+    else if (!aside.path().empty())
+      platform::RemoveEmptyFolder(aside.path());
     result.status = FolderWrite::Written;
     return result;
   }
@@ -243,7 +327,7 @@ struct Writer {
   // A folder that also holds the user's files: the new files go in one rename each, under a
   // manifest that accepts old and new texts until the last one is in place.
   FolderWriteResult AddInto(const Manifest& previous, const std::set<std::string>& keptOwn) {
-    Manifest final = NewManifest(files, previous.folderCreated);
+    Manifest final = NewManifest(table, files, previous.folderCreated);
     for (const ManifestEntry& entry : previous.entries)
       if (keptOwn.contains(entry.name)) final.entries.push_back(entry);
     Manifest both = final;
@@ -255,7 +339,7 @@ struct Writer {
     const fs::path manifest = target / kManifestName;
     if (int error = steps.Rename(work.path() / kManifestName, manifest))
       return Fail(error, "cannot write " + PathText(manifest));
-    platform::SyncFolder(target);
+    if (int synced = platform::SyncFolder(target)) return Unsynced(synced, target);
     for (const OutputFile& file : files) {
       if (int error = steps.Rename(work.path() / Utf8Path(file.name), target / Utf8Path(file.name))) {
         result.note = "some files of this table are new, others old; export it again";
@@ -264,7 +348,7 @@ struct Writer {
     }
     if (int error = steps.Rename(work.path() / Utf8Path(next), manifest))
       return Fail(error, "cannot write " + PathText(manifest));
-    platform::SyncFolder(target);
+    if (int synced = platform::SyncFolder(target)) return Unsynced(synced, target);
     result.status = FolderWrite::Written;
     return result;
   }
@@ -285,10 +369,10 @@ const FileSteps& SystemFileSteps() {
   return steps;
 }
 
-FolderWriteResult WriteTableFolder(const fs::path& dir, const std::string& folder,
+FolderWriteResult WriteTableFolder(const fs::path& dir, const std::string& table, const std::string& folder,
                                    const std::vector<OutputFile>& files, bool force,
                                    const FileSteps& steps) {
-  Writer writer{dir, dir / Utf8Path(folder), files, steps, {}};
+  Writer writer{dir, table, dir / Utf8Path(folder), files, steps, {}};
   const fs::path& target = writer.target;
   platform::FileInfo info;
   if (int error = platform::Look(target, info))
@@ -304,21 +388,30 @@ FolderWriteResult WriteTableFolder(const fs::path& dir, const std::string& folde
   }
 
   const Manifest previous = ReadManifest(target / kManifestName);
+  if (previous.named && previous.table != table) {
+    // Folder names shift when tables come and go (the ~N suffixes): never another table's texts.
+    result.status = FolderWrite::InTheWay;
+    result.inTheWay.push_back(PathText(target) + ": holds the export of table \"" +
+                              Printable(previous.table) + "\" (not replaced, even with --force)");
+    return result;
+  }
   std::set<std::string> wanted;
   for (const OutputFile& file : files) wanted.insert(file.name);
   std::set<std::string> own = {std::string(kManifestName)}, keptOwn;
   bool foreign = false;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(target, ec)) {
-    const std::string name = PathText(entry.path().filename());
+  std::vector<fs::path> entries;
+  if (int error = ListFolder(target, entries)) return writer.Fail(error, "cannot read " + PathText(target));
+  for (const fs::path& entry : entries) {
+    const std::string name = PathText(entry.filename());
     if (name == kManifestName) continue;
     Existing existing;
     platform::FileInfo st;
-    if (platform::Look(entry.path(), st) == 0 && st.kind == platform::Kind::File) {
+    if (int error = platform::Look(entry, st)) return writer.Fail(error, "cannot look at " + PathText(entry));
+    if (st.kind == platform::Kind::File) {
       existing.regular = true;
       existing.size = st.size;
     }
-    const bool isOwn = IsOwn(entry.path(), name, existing, previous);
+    const bool isOwn = IsOwn(entry, name, existing, previous);
     if (!wanted.contains(name)) {
       if (isOwn) {
         own.insert(name);
@@ -332,18 +425,17 @@ FolderWriteResult WriteTableFolder(const fs::path& dir, const std::string& folde
       own.insert(name);
     } else if (force && existing.regular) {
       own.insert(name);
-      result.forced.push_back(PathText(entry.path()));
+      result.forced.push_back(PathText(entry));
     } else if (!existing.regular) {
-      result.inTheWay.push_back(PathText(entry.path()) + ": " +
+      result.inTheWay.push_back(PathText(entry) + ": " +
                                 (st.kind == platform::Kind::Folder ? "a folder" : "not a plain file") +
                                 " (not replaced, even with --force)");
     } else {
-      result.inTheWay.push_back(PathText(entry.path()) + ": " +
+      result.inTheWay.push_back(PathText(entry) + ": " +
                                 (previous.ListsName(name) ? "changed since the previous export"
                                                           : "not written by the previous export"));
     }
   }
-  if (ec) return writer.Fail(ec.value(), "cannot read " + PathText(target));
   if (!result.inTheWay.empty()) {
     result.status = FolderWrite::InTheWay;
     result.forced.clear();
@@ -356,9 +448,10 @@ FolderWriteResult WriteTableFolder(const fs::path& dir, const std::string& folde
 
 std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir) {
   std::vector<std::string> removed;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(dir, ec)) {
-    const std::string name = PathText(entry.path().filename());
+  std::vector<fs::path> entries;
+  if (ListFolder(dir, entries) != 0) return removed;  // the export itself then says why
+  for (const fs::path& entry : entries) {
+    const std::string name = PathText(entry.filename());
     if (!name.starts_with(kWorkFolderPrefix)) continue;
     // ".kelvane-gen-<pid>-XXXXXX" with a process that is gone.
     const std::string rest = name.substr(kWorkFolderPrefix.size());
@@ -369,20 +462,21 @@ std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir) {
     const long pid = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
     if (pid <= 0 || pid == platform::ProcessId() || !platform::ProcessGone(pid)) continue;
     platform::FileInfo info;
-    if (platform::Look(entry.path(), info) != 0 || info.kind != platform::Kind::Folder) continue;
+    if (platform::Look(entry, info) != 0 || info.kind != platform::Kind::Folder) continue;
     // Nobody holds its lock, and it holds plain files of the export only (a file that appeared
     // in a table's folder while it was being replaced would be kept there too).
     platform::LockedFolder lock;
-    if (lock.TryLock(entry.path())) {
+    std::vector<fs::path> inside;
+    if (lock.TryLock(entry) && ListFolder(entry, inside) == 0) {
       std::set<std::string> files;
       bool plain = true;
-      for (const auto& inside : fs::directory_iterator(entry.path(), ec)) {
+      for (const fs::path& file : inside) {
         platform::FileInfo st;
-        plain = plain && platform::Look(inside.path(), st) == 0 && st.kind == platform::Kind::File &&
-                IsExportFileName(PathText(inside.path().filename()));
-        files.insert(PathText(inside.path().filename()));
+        plain = plain && platform::Look(file, st) == 0 && st.kind == platform::Kind::File &&
+                IsExportFileName(PathText(file.filename()));
+        files.insert(PathText(file.filename()));
       }
-      if (!ec && plain && RemoveOwnFolder(entry.path(), files)) removed.push_back(name);
+      if (plain && RemoveOwnFolder(entry, files)) removed.push_back(name);
     }
   }
   return removed;

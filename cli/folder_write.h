@@ -55,9 +55,11 @@ struct FolderWriteResult {
   std::string note;                    // something the user should know, on success too
 };
 
-// Makes `dir`/`folder` hold `files` (and the manifest) as described above. With `force`, files
-// of the user's at the five names are replaced too (never folders or links).
-FolderWriteResult WriteTableFolder(const std::filesystem::path& dir, const std::string& folder,
+// Makes `dir`/`folder` hold `files` (and the manifest, which names `table`) as described above.
+// A folder whose manifest names another table is not touched. With `force`, files of the user's
+// at the five names are replaced too (never folders or links).
+FolderWriteResult WriteTableFolder(const std::filesystem::path& dir, const std::string& table,
+                                   const std::string& folder,
                                    const std::vector<OutputFile>& files, bool force,
                                    const FileSteps& steps = SystemFileSteps());
 

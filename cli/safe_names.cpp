@@ -20,14 +20,18 @@ bool IsForbidden(unsigned char c) {
   }
 }
 
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices on Windows, whatever follows a dot.
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9 and LPT0-9 (also with the superscript digits
+// ¹ ² ³) name devices on Windows, whatever follows a dot and with spaces before it.
 bool IsDeviceName(std::string_view name) {
-  const std::string base = Fold(name.substr(0, name.find('.')));
-  static constexpr std::array<std::string_view, 4> kPlain = {"con", "prn", "aux", "nul"};
+  std::string base = Fold(name.substr(0, name.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  static constexpr std::array<std::string_view, 6> kPlain = {"con", "prn", "aux", "nul", "conin$", "conout$"};
   for (std::string_view device : kPlain)
     if (base == device) return true;
-  return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) &&
-         base[3] >= '1' && base[3] <= '9';
+  if (!base.starts_with("com") && !base.starts_with("lpt")) return false;
+  const std::string_view digit = std::string_view(base).substr(3);
+  return (digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') || digit == "\u00b9" ||
+         digit == "\u00b2" || digit == "\u00b3";
 }
 
 // Cuts at most `limit` bytes without splitting a UTF-8 sequence.

@@ -87,10 +87,16 @@ struct FileInfo {
 // Looks at the name itself (a link is not followed); a missing name is Kind::Missing and 0.
 int Look(const std::filesystem::path& path, FileInfo& info);
 
+// Reads a regular file of at most `limit` bytes, the name itself (a link is not followed, a FIFO
+// or device is never opened for blocking reads); EFBIG beyond the limit, EINVAL when the name
+// is not a regular file.
+int ReadOwnRegularFile(const std::filesystem::path& path, std::uint64_t limit, std::string& bytes);
+
 // Writes a new file (failing if the name exists) and forces it to disk.
 int WriteDurableFile(const std::filesystem::path& path, std::string_view bytes);
-// Makes a folder's new and renamed entries durable, where the system allows that.
-void SyncFolder(const std::filesystem::path& path);
+// Makes a folder's new and renamed entries durable, where the system allows that; 0 or the errno
+// value.
+int SyncFolder(const std::filesystem::path& path);
 // Renames; replaces an existing file (as rename(2) does), never an existing folder.
 int Rename(const std::filesystem::path& from, const std::filesystem::path& to);
 // Swaps two existing names in one step; EINVAL or ENOSYS when the file system cannot.
@@ -114,6 +120,20 @@ class LockedFolder {
 
  private:
   std::filesystem::path path_;
+  std::intptr_t lock_ = -1;
+};
+
+// Held by one export into a folder at a time, so that two runs never write the same table
+// folders at once. Lock() gives 0, EWOULDBLOCK when another process holds it, or the errno value.
+class OutputFolderLock {
+ public:
+  OutputFolderLock() = default;
+  OutputFolderLock(const OutputFolderLock&) = delete;
+  OutputFolderLock& operator=(const OutputFolderLock&) = delete;
+  ~OutputFolderLock();
+  int Lock(const std::filesystem::path& folder);
+
+ private:
   std::intptr_t lock_ = -1;
 };
 

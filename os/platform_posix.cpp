@@ -116,6 +116,29 @@ int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& 
   return error;
 }
 
+int ReadOwnRegularFile(const fs::path& path, std::uint64_t limit, std::string& bytes) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == ELOOP ? EINVAL : errno;
+  struct stat st {};
+  int error = 0;
+  if (::fstat(fd, &st) != 0) error = errno;
+  else if (!S_ISREG(st.st_mode)) error = EINVAL;
+  else if (static_cast<std::uint64_t>(st.st_size) > limit) error = EFBIG;
+  char buffer[65536];
+  while (error == 0) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error = errno;
+    if (n <= 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    if (bytes.size() > limit) error = EFBIG;  // grew while being read
+  }
+  ::close(fd);
+  if (error != 0) bytes.clear();
+  return error;
+}
+
 std::string OptionTextFile(const std::string& text, int& error) {
   error = 0;
   const int fd = ::memfd_create("kelvane-gen-options", MFD_CLOEXEC);
@@ -154,11 +177,12 @@ int WriteDurableFile(const fs::path& path, std::string_view bytes) {
   return error;
 }
 
-void SyncFolder(const fs::path& path) {
+int SyncFolder(const fs::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
+  if (fd < 0) return errno;
+  const int error = ::fsync(fd) == 0 ? 0 : errno;
   ::close(fd);
+  return error;
 }
 
 int Rename(const fs::path& from, const fs::path& to) {
@@ -176,9 +200,15 @@ int RemoveEmptyFolder(const fs::path& path) { return ::rmdir(path.c_str()) == 0 
 int LockedFolder::Create(const fs::path& dir, const std::string& prefix) {
   std::string name = (dir / (prefix + "XXXXXX")).string();
   if (::mkdtemp(name.data()) == nullptr) return errno;
+  // Without its lock the folder would look like one left by a stopped run: no lock, no folder.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    if (fd >= 0) ::close(fd);
+    ::rmdir(name.c_str());
+    return error;
+  }
   path_ = name;
-  const int fd = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) ::flock(fd, LOCK_EX);
   lock_ = fd;
   // mkdtemp makes the folder private; the export gets the usual permissions.
   if (::chmod(path_.c_str(), 0777 & ~CurrentUmask()) != 0) return errno;
@@ -201,6 +231,23 @@ bool LockedFolder::TryLock(const fs::path& folder) {
 void LockedFolder::Unlock() {
   if (lock_ >= 0) ::close(static_cast<int>(lock_));
   lock_ = -1;
+}
+
+// The folder itself carries the lock: nothing is added to it.
+int OutputFolderLock::Lock(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno == EWOULDBLOCK ? EWOULDBLOCK : errno;
+    ::close(fd);
+    return error;
+  }
+  lock_ = fd;
+  return 0;
+}
+
+OutputFolderLock::~OutputFolderLock() {
+  if (lock_ >= 0) ::close(static_cast<int>(lock_));
 }
 
 long ProcessId() { return static_cast<long>(::getpid()); }

@@ -315,6 +315,32 @@ int Look(const fs::path& path, FileInfo& info) {
   return 0;
 }
 
+int ReadOwnRegularFile(const fs::path& path, std::uint64_t limit, std::string& bytes) {
+  bytes.clear();
+  const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return LastErrno();
+  BY_HANDLE_FILE_INFORMATION info{};
+  int error = 0;
+  if (!::GetFileInformationByHandle(file, &info)) error = LastErrno();
+  else if (::GetFileType(file) != FILE_TYPE_DISK ||
+           (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+    error = EINVAL;
+  else if (((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow) > limit)
+    error = EFBIG;
+  char buffer[65536];
+  while (error == 0) {
+    DWORD n = 0;
+    if (!::ReadFile(file, buffer, sizeof buffer, &n, nullptr)) error = LastErrno();
+    if (n == 0) break;
+    bytes.append(buffer, n);
+    if (bytes.size() > limit) error = EFBIG;
+  }
+  ::CloseHandle(file);
+  if (error != 0) bytes.clear();
+  return error;
+}
+
 int WriteDurableFile(const fs::path& path, std::string_view bytes) {
   const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -333,7 +359,7 @@ int WriteDurableFile(const fs::path& path, std::string_view bytes) {
 
 // Windows offers no way to flush a folder's entries short of administrator rights; the files
 // themselves are flushed before they are renamed and the renames are written through.
-void SyncFolder(const fs::path&) {}
+int SyncFolder(const fs::path&) { return 0; }
 
 int Rename(const fs::path& from, const fs::path& to) {
   return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
@@ -374,9 +400,15 @@ int LockedFolder::Create(const fs::path& dir, const std::string& prefix) {
       if (::GetLastError() == ERROR_ALREADY_EXISTS) continue;
       return LastErrno();
     }
+    // Without its lock the folder would look like one left by a stopped run: no lock, no folder.
+    const HANDLE lock = OpenFolderLock(path);
+    if (lock == INVALID_HANDLE_VALUE) {
+      const int error = LastErrno();
+      ::RemoveDirectoryW(Wide(path).c_str());
+      return error;
+    }
     path_ = path;
-    const HANDLE lock = OpenFolderLock(path_);
-    lock_ = lock == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(lock);
+    lock_ = reinterpret_cast<std::intptr_t>(lock);
     return 0;
   }
   return EEXIST;
@@ -394,6 +426,21 @@ bool LockedFolder::TryLock(const fs::path& folder) {
 void LockedFolder::Unlock() {
   if (lock_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(lock_));
   lock_ = -1;
+}
+
+// A hidden file opened without sharing is the lock; it goes when the handle is closed (also
+// when the process is killed).
+int OutputFolderLock::Lock(const fs::path& folder) {
+  const HANDLE lock = ::CreateFileW(Wide(folder / ".kelvane-gen-lock").c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (lock == INVALID_HANDLE_VALUE)
+    return ::GetLastError() == ERROR_SHARING_VIOLATION ? EWOULDBLOCK : LastErrno();
+  lock_ = reinterpret_cast<std::intptr_t>(lock);
+  return 0;
+}
+
+OutputFolderLock::~OutputFolderLock() {
+  if (lock_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(lock_));
 }
 
 long ProcessId() { return static_cast<long>(::GetCurrentProcessId()); }

@@ -2,6 +2,8 @@
 // error is a terminal.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -161,6 +163,19 @@ TEST(ExportFiles, AnOutputFolderThatIsAFileIsRefused) {
   EXPECT_EQ(run.exitCode, 5);
   EXPECT_NE(run.err.find("as output folder"), std::string::npos) << run.err;
   EXPECT_EQ(ReadBytes(temp.path() / "out"), "x");
+}
+
+TEST(ExportFiles, ASecondExportIntoTheSameFolderWaitsItsTurn) {
+  // The first run is stood in for by holding the folder's lock here.
+  TempDir temp;
+  const int held = ::open(temp.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const GenRun run = Export("kelvane_cli", temp.path());
+  ::close(held);
+  EXPECT_EQ(run.exitCode, 5);
+  EXPECT_NE(run.err.find("another export is writing into " + temp.path().string()), std::string::npos) << run.err;
+  EXPECT_EQ(FileListing(temp.path()), "");
+  EXPECT_EQ(Export("kelvane_cli", temp.path()).exitCode, 0);
 }
 
 TEST(ExportFiles, ProgressGoesToATerminalOnlyAndNeverToStandardOutput) {

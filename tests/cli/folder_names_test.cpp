@@ -17,7 +17,7 @@ std::vector<std::string> Folders(const std::vector<std::string>& tables) {
 }
 
 TEST(FolderNames, OrdinaryNamesAreKept) {
-  for (const char* name : {"user", "用户表", "my table", "we`ird", "select", "it's", "a.b", "com0",
+  for (const char* name : {"user", "用户表", "my table", "we`ird", "select", "it's", "a.b", "com10",
                            "console", "lpt", "~x", "-"}) {
     EXPECT_TRUE(UsableAsIs(name)) << name;
     EXPECT_EQ(Folders({name}), std::vector<std::string>{name});
@@ -41,6 +41,9 @@ TEST(FolderNames, DotsSpacesAndDeviceNamesAreDefused) {
   EXPECT_EQ(MakeSafe("CON.txt"), "_CON.txt");
   EXPECT_EQ(MakeSafe("Lpt9"), "_Lpt9");
   EXPECT_EQ(MakeSafe("com1.x"), "_com1.x");
+  for (const char* device : {"COM0", "lpt0", "COM\u00b9", "LPT\u00b2.txt", "com\u00b3", "CONIN$", "conout$.x", "nul .txt"})
+    EXPECT_EQ(MakeSafe(device), std::string("_") + device);
+  EXPECT_EQ(MakeSafe("COM10"), "COM10");
   EXPECT_EQ(MakeSafe(""), "_");
 }
 

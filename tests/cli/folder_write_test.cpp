@@ -46,7 +46,7 @@ class Faulty : public FileSteps {
 
 FolderWriteResult Write(const TempDir& temp, const std::vector<OutputFile>& files,
                         const FileSteps& steps = SystemFileSteps()) {
-  return WriteTableFolder(temp.path(), "t", files, false, steps);
+  return WriteTableFolder(temp.path(), "t", "t", files, false, steps);
 }
 
 TEST(FolderWrite, ANewFolderGetsExactlyTheFilesAndTheManifestWithUsualPermissions) {
@@ -89,8 +89,8 @@ TEST(FolderWrite, TheRenameFallbackReplacesTheEarlierExportAndUndoesAFailedStep)
   ASSERT_EQ(Write(temp, kFiles).status, FolderWrite::Written);
   EXPECT_EQ(Write(temp, kNewer, Faulty({2, 3})).status, FolderWrite::Failed);
   bool kept = false;
-  for (const auto& entry : fs::directory_iterator(temp.path()))
-    kept = kept || ReadBytes(entry.path() / "t.cs") == "two";
+  for (const auto& entry : fs::recursive_directory_iterator(temp.path()))
+    kept = kept || (entry.path().filename() == "t.cs" && ReadBytes(entry.path()) == "two");
   EXPECT_TRUE(kept) << FileListing(temp.path());
 }
 
@@ -114,7 +114,7 @@ TEST(FolderWrite, AFailedWriteLeavesTheOldFolderAndNoWorkFolder) {
   ASSERT_EQ(Write(temp, kFiles).status, FolderWrite::Written);
   const std::vector<OutputFile> broken = {{"fine.txt", "x"}, {"no/such/dir.txt", "y"}};
   EXPECT_EQ(Write(temp, broken).status, FolderWrite::Failed);
-  EXPECT_EQ(WriteTableFolder(temp.path(), "fresh", broken, false).status, FolderWrite::Failed);
+  EXPECT_EQ(WriteTableFolder(temp.path(), "fresh", "fresh", broken, false).status, FolderWrite::Failed);
   EXPECT_EQ(FileListing(temp.path()), kWritten);
 }
 
@@ -127,7 +127,7 @@ TEST(FolderWrite, AnOutputFolderThatTakesNoWritesStopsTheExport) {
   ASSERT_EQ(root ? std::system(("chattr +i '" + locked.string() + "'").c_str())
                  : ::chmod(locked.c_str(), 0555),
             0);
-  const FolderWriteResult result = WriteTableFolder(locked, "t", kFiles, false);
+  const FolderWriteResult result = WriteTableFolder(locked, "t", "t", kFiles, false);
   if (root) std::system(("chattr -i '" + locked.string() + "'").c_str());
   ::chmod(locked.c_str(), 0755);
   EXPECT_EQ(result.status, FolderWrite::TargetFailed);
@@ -136,11 +136,52 @@ TEST(FolderWrite, AnOutputFolderThatTakesNoWritesStopsTheExport) {
   EXPECT_EQ(FileListing(locked), "");
 }
 
+TEST(FolderWrite, TheManifestIsReadOnlyWhenAPlainFileOfItsOwnTable) {
+  // What stands at the manifest's name when a folder of the export's files is written again.
+  struct Case {
+    const char* what;
+    void (*make)(const fs::path& manifest);
+    const char* table;  // the table exported the second time (with --force when another)
+    FolderWrite status;
+  };
+  const Case cases[] = {
+      {"its own manifest", [](const fs::path&) {}, "t", FolderWrite::Written},
+      {"a FIFO (never opened for a blocking read)",
+       [](const fs::path& m) { fs::remove(m), ::mkfifo(m.c_str(), 0644); }, "t", FolderWrite::InTheWay},
+      {"a link to /dev/zero", [](const fs::path& m) { fs::remove(m), fs::create_symlink("/dev/zero", m); },
+       "t", FolderWrite::InTheWay},
+      {"a big file without a line break",
+       [](const fs::path& m) { fs::remove(m), WriteBytes(m, std::string(1 << 20, 'x')); }, "t",
+       FolderWrite::InTheWay},
+      {"the manifest of another table (a shifted ~N folder)", [](const fs::path&) {}, "other",
+       FolderWrite::InTheWay},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir temp;
+    ASSERT_EQ(Write(temp, kFiles).status, FolderWrite::Written);
+    c.make(temp.path() / "t" / std::string(kManifestName));
+    const FolderWriteResult result = WriteTableFolder(temp.path(), c.table, "t", kNewer, c.table != std::string("t"));
+    EXPECT_EQ(result.status, c.status) << result.error;
+    EXPECT_EQ(ReadBytes(temp.path() / "t" / "t.cs"), c.status == FolderWrite::Written ? "two, newer" : "two");
+  }
+  // A table name with leading spaces, a backslash and a line break reads back byte for byte.
+  TempDir temp;
+  const std::string odd = "  t\\n\n";
+  ASSERT_EQ(WriteTableFolder(temp.path(), odd, "t", kFiles, false).status, FolderWrite::Written);
+  EXPECT_EQ(WriteTableFolder(temp.path(), odd, "t", kNewer, false).status, FolderWrite::Written);
+  EXPECT_EQ(WriteTableFolder(temp.path(), "  t", "t", kFiles, false).status, FolderWrite::InTheWay);
+  // So does a file name with a leading space (the entity file of a table named " t").
+  const std::vector<OutputFile> spaced = {{" t.cs", "x"}}, respaced = {{" t.cs", "y"}};
+  ASSERT_EQ(WriteTableFolder(temp.path(), " t", " t", spaced, false).status, FolderWrite::Written);
+  EXPECT_EQ(WriteTableFolder(temp.path(), " t", " t", respaced, false).status, FolderWrite::Written);
+}
+
 TEST(FolderWrite, LinksInTheWayAreNotFollowedOrReplaced) {
   TempDir temp;
   fs::create_directory(temp.path() / "elsewhere");
   fs::create_directory_symlink(temp.path() / "elsewhere", temp.path() / "link");
-  EXPECT_EQ(WriteTableFolder(temp.path(), "link", kFiles, true).status, FolderWrite::InTheWay);
+  EXPECT_EQ(WriteTableFolder(temp.path(), "link", "link", kFiles, true).status, FolderWrite::InTheWay);
   EXPECT_EQ(FileListing(temp.path()), "elsewhere/\nlink\n");
 }
 
