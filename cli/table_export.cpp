@@ -7,6 +7,8 @@ namespace kelvane::cli {
 
 namespace {
 
+constexpr const char* kNoConverterText = "this system has no GBK converter (iconv cannot open GBK); use --encoding utf-8";
+
 std::string CharacterPart(const GbkConversion& conversion) {
   if (conversion.badCodePoint.empty())
     return "bytes that are not UTF-8 (" + Printable(conversion.badCharacter) + ")";
@@ -26,7 +28,7 @@ bool Encode(std::string_view utf8, Encoding encoding, std::string& bytes, std::s
   }
   GbkConversion conversion = Utf8ToGbk(utf8);
   if (!conversion.ok) {
-    problem = "GBK cannot hold " + CharacterPart(conversion);
+    problem = conversion.noConverter ? kNoConverterText : "GBK cannot hold " + CharacterPart(conversion);
     return false;
   }
   bytes = std::move(conversion.bytes);
@@ -37,10 +39,12 @@ std::string GbkNameProblem(const std::string& table, const FieldTable& fields) {
   const std::string way = "; use --encoding utf-8";
   const std::string where = "table \"" + Printable(table) + "\"";
   const GbkConversion tableName = Utf8ToGbk(table);
+  if (tableName.noConverter) return kNoConverterText;
   if (!tableName.ok)
     return where + ": GBK cannot hold " + CharacterPart(tableName) + " of the table name" + way;
   for (const FieldRecord& field : fields) {
     const GbkConversion column = Utf8ToGbk(field.columnName);
+    if (column.noConverter) return kNoConverterText;
     if (!column.ok)
       return where + ", column \"" + Printable(field.columnName) + "\": GBK cannot hold " +
              CharacterPart(column) + way;
@@ -78,7 +82,7 @@ bool BuildTableFiles(const std::string& table, const std::string& folder, const 
     if (!Encode(BuildPaneText(pane, table, fields, options), encoding, file.bytes, problem)) {
       // The names were checked above; this only guards the generators' own words.
       error = "table \"" + Printable(table) + "\", file " + file.name + ": " + problem +
-              "; use --encoding utf-8";
+              (problem == kNoConverterText ? "" : "; use --encoding utf-8");
       files.clear();
       return false;
     }

@@ -13,7 +13,10 @@ namespace kelvane::gbk_codec {
 // in `utf8` of the character where conversion stopped: utf8.size() when all of it converted.
 // A character GBK cannot hold stops it; a converter that drops a character silently instead is
 // caught by the caller's round trip.
+// kNoConverter when the system has no converter at all (iconv_open failed).
 std::size_t FromUtf8(std::string_view utf8, std::string& gbk);
+
+inline constexpr std::size_t kNoConverter = static_cast<std::size_t>(-1);
 
 // The other way; returns the offset in `gbk` where conversion stopped (gbk.size() when all of
 // it converted): at bytes that are not GBK.

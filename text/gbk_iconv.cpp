@@ -14,7 +14,7 @@ namespace {
 std::size_t Convert(const char* to, const char* from, std::string_view input, std::string& out) {
   out.clear();
   iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
+  if (cd == reinterpret_cast<iconv_t>(-1)) return kNoConverter;
   std::vector<char> buffer(input.size() * 2 + 16);
   char* in = const_cast<char*>(input.data());
   std::size_t inLeft = input.size();
@@ -45,7 +45,8 @@ std::size_t FromUtf8(std::string_view utf8, std::string& gbk) {
 }
 
 std::size_t ToUtf8(std::string_view gbk, std::string& utf8) {
-  return Convert("UTF-8", "GBK", gbk, utf8);
+  const std::size_t stopped = Convert("UTF-8", "GBK", gbk, utf8);
+  return stopped == kNoConverter ? 0 : stopped;
 }
 
 }  // namespace kelvane::gbk_codec

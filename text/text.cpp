@@ -122,6 +122,11 @@ GbkConversion Utf8ToGbk(std::string_view utf8) {
     i += len;
   }
   std::size_t stopped = gbk_codec::FromUtf8(utf8, result.bytes);
+  if (stopped == gbk_codec::kNoConverter) {
+    result.noConverter = true;
+    result.bytes.clear();
+    return result;
+  }
   // A converter may drop a character without an error (iconv does with the Unicode tag
   // characters), so the part it converted only counts when it reads back as the very same UTF-8.
   const std::string_view converted = utf8.substr(0, stopped);

@@ -25,6 +25,7 @@ struct GbkConversion {
   std::size_t badOffset = 0;    // byte offset in the UTF-8 input of the first character GBK cannot hold
   std::string badCharacter;     // that character as UTF-8 (or the invalid bytes)
   std::string badCodePoint;     // "U+AC00" style, empty for invalid UTF-8
+  bool noConverter = false;     // the system offers no GBK converter: nothing could be checked
 };
 
 // Converts UTF-8 to GBK (code page 936). On failure reports the first character that
