@@ -12,6 +12,7 @@
 #include "generators/generators.h"
 #include "schema/field_table.h"
 #include "schema/schema_commands.h"
+#include "schema/table_key.h"
 #include "text/text.h"
 #include "ui/server_address.h"
 #include "ui/window_definition.h"
@@ -108,6 +109,7 @@ class MainWindow {
   std::wstring lastAddress_;
   std::vector<std::string> databases_, tables_;  // the server's bytes of every list row
   FieldTable fields_;
+  ColumnFactsList facts_;  // key flags and comments, one entry per record of fields_
   SchemaSession session_;
 };
 
@@ -312,6 +314,7 @@ void MainWindow::Connect() {
     session_.Replace(0);  // an address that cannot be used is a failed attempt
   databases_ = result.databases;
   SetWindowTextW(Of(Id::StatusLabel), Wide(result.status).c_str());
+  SetWindowTextW(Of(Id::KeyWarning), L"");
   FillList(Id::DatabaseList, databases_);
   if (result.showTablesPage) ShowPage(ui::kTablesPage);
 }
@@ -325,6 +328,7 @@ void MainWindow::ChooseDatabase(int row) {
   else
     session_.Replace(0);
   SetWindowTextW(Of(Id::StatusLabel), Wide(result.status).c_str());
+  SetWindowTextW(Of(Id::KeyWarning), L"");
   tables_ = result.tables;
   FillList(Id::ColumnList, {});
   FillList(Id::TableList, tables_);
@@ -335,15 +339,31 @@ void MainWindow::ChooseTable() {
   if (row < 0) return;
   const BusyCursor busy;
   FillList(Id::ColumnList, {});
-  FillList(Id::ColumnList, kelvane::ChooseTable(session_, tables_[static_cast<std::size_t>(row)], fields_));
+  const std::string& table = tables_[static_cast<std::size_t>(row)];
+  FillList(Id::ColumnList, kelvane::ChooseTable(session_, table, fields_, facts_));
+  // The set class finds records by the first column: say so when it is not the key.
+  SetWindowTextW(Of(Id::KeyWarning),
+                 Wide(KeyWarningText(table, fields_, facts_, 0, KeyWarningForm::Window)).c_str());
 }
 
 void MainWindow::GenerateAll() {
   const int row = Selected(Id::TableList);
   if (row < 0) return;
   const std::string& table = tables_[static_cast<std::size_t>(row)];
+  TextOptions options;
+  if (SendMessageW(Of(Id::CommentsBox), BM_GETCHECK, 0, 0) == BST_CHECKED) {
+    // The one extra statement, only when the comments are asked for.
+    const BusyCursor busy;
+    if (ReadColumnComments(session_.handle(), table, fields_, facts_))
+      options.comments = CommentsOf(facts_);
+    else
+      SetWindowTextW(Of(Id::KeyWarning),
+                     Wide(KeyWarningText(table, fields_, facts_, 0, KeyWarningForm::Window) +
+                          kCommentsUnread).c_str());
+  }
   for (std::size_t i = 0; i < ui::kPanesInOrder.size(); ++i)
-    SetWindowTextW(Of(ui::kPanesInOrder[i]), Wide(BuildPaneText(kAllPanes[i], table, fields_)).c_str());
+    SetWindowTextW(Of(ui::kPanesInOrder[i]),
+                   Wide(BuildPaneText(kAllPanes[i], table, fields_, options)).c_str());
   ShowPage(ui::kGeneratedPage);
 }
 
