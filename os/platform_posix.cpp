@@ -93,38 +93,16 @@ mode_t CurrentUmask() {
 
 }  // namespace
 
-int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+namespace {
+
+// Reads the file open in fd (closing it) when it is a regular file of at most limit bytes.
+int ReadOpenedRegularFile(int fd, std::uint64_t limit, std::string& bytes) {
   bytes.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return errno;
   struct stat info {};
   int error = 0;
   if (::fstat(fd, &info) != 0) error = errno;
   else if (!S_ISREG(info.st_mode)) error = EINVAL;
-  else if (static_cast<std::uint64_t>(info.st_size) > maxBytes) error = EFBIG;
-  while (error == 0) {
-    char buffer[8192];
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) error = errno;
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-    if (bytes.size() > maxBytes) error = EFBIG;  // grew while being read
-  }
-  ::close(fd);
-  if (error != 0) bytes.clear();
-  return error;
-}
-
-int ReadOwnRegularFile(const fs::path& path, std::uint64_t limit, std::string& bytes) {
-  bytes.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return errno == ELOOP ? EINVAL : errno;
-  struct stat st {};
-  int error = 0;
-  if (::fstat(fd, &st) != 0) error = errno;
-  else if (!S_ISREG(st.st_mode)) error = EINVAL;
-  else if (static_cast<std::uint64_t>(st.st_size) > limit) error = EFBIG;
+  else if (static_cast<std::uint64_t>(info.st_size) > limit) error = EFBIG;
   char buffer[65536];
   while (error == 0) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -137,6 +115,22 @@ int ReadOwnRegularFile(const fs::path& path, std::uint64_t limit, std::string& b
   ::close(fd);
   if (error != 0) bytes.clear();
   return error;
+}
+
+}  // namespace
+
+int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  return ReadOpenedRegularFile(fd, maxBytes, bytes);
+}
+
+int ReadOwnRegularFile(const fs::path& path, std::uint64_t limit, std::string& bytes) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == ELOOP ? EINVAL : errno;
+  return ReadOpenedRegularFile(fd, limit, bytes);
 }
 
 std::string OptionTextFile(const std::string& text, int& error) {
