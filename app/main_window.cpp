@@ -17,7 +17,7 @@
 #include <QTabWidget>
 #include <QTextDocument>
 
-#include "app/about_text.h"
+#include "ui/about_text.h"
 #include "app/address_box.h"
 #include "schema/table_key.h"
 #include "text/text.h"

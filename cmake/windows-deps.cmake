@@ -15,7 +15,7 @@ set(KELVANE_CONNECTOR_C_TARBALL
   CACHE FILEPATH "MariaDB Connector/C 3.3.9 release source (.tar.gz)")
 if(NOT KELVANE_CONNECTOR_C_TARBALL)
   set(KELVANE_CONNECTOR_C_TARBALL
-    "${CMAKE_SOURCE_DIR}/../shared/vendor/mariadb-connector-c-3.3.9-src.tar.gz"
+    "${PROJECT_SOURCE_DIR}/../shared/vendor/mariadb-connector-c-3.3.9-src.tar.gz"
     CACHE FILEPATH "MariaDB Connector/C 3.3.9 release source (.tar.gz)" FORCE)
 endif()
 if(NOT EXISTS "${KELVANE_CONNECTOR_C_TARBALL}")
@@ -23,13 +23,13 @@ if(NOT EXISTS "${KELVANE_CONNECTOR_C_TARBALL}")
                       "set KELVANE_CONNECTOR_C_TARBALL to mariadb-connector-c-3.3.9-src.tar.gz")
 endif()
 
-set(KELVANE_CONNECTOR_C_DIR ${CMAKE_BINARY_DIR}/connector-c)
+set(KELVANE_CONNECTOR_C_DIR ${PROJECT_BINARY_DIR}/connector-c)
 set(KELVANE_CONNECTOR_C_LIB ${KELVANE_CONNECTOR_C_DIR}/lib/mariadb/libmariadbclient.a)
 ExternalProject_Add(connector_c
   URL "${KELVANE_CONNECTOR_C_TARBALL}"
   URL_HASH SHA256=b91b46f59a49e0c0dccb43b4232308218673f63476cd97b0e421bf6db447c6b1
   DOWNLOAD_EXTRACT_TIMESTAMP ON
-  PREFIX ${CMAKE_BINARY_DIR}/connector-c-build
+  PREFIX ${PROJECT_BINARY_DIR}/connector-c-build
   INSTALL_DIR ${KELVANE_CONNECTOR_C_DIR}
   CMAKE_ARGS
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
@@ -57,10 +57,10 @@ add_dependencies(MariaDB::Client connector_c)
 # Only what the tests link gets built.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)  # GTest::gtest, GTest::gtest_main
+add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)  # GTest::gtest, GTest::gtest_main
 
-file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/cli11-include)
-file(CREATE_LINK /usr/include/CLI ${CMAKE_BINARY_DIR}/cli11-include/CLI SYMBOLIC)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/cli11-include)
+file(CREATE_LINK /usr/include/CLI ${PROJECT_BINARY_DIR}/cli11-include/CLI SYMBOLIC)
 add_library(CLI11::CLI11 INTERFACE IMPORTED GLOBAL)
 set_target_properties(CLI11::CLI11 PROPERTIES
-  INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/cli11-include)
+  INTERFACE_INCLUDE_DIRECTORIES ${PROJECT_BINARY_DIR}/cli11-include)

@@ -99,7 +99,8 @@ int WriteDurableFile(const std::filesystem::path& path, std::string_view bytes);
 int SyncFolder(const std::filesystem::path& path);
 // Renames; replaces an existing file (as rename(2) does), never an existing folder.
 int Rename(const std::filesystem::path& from, const std::filesystem::path& to);
-// Swaps two existing names in one step; EINVAL or ENOSYS when the file system cannot.
+// Swaps two existing names in one step (Linux renameat2); EINVAL or ENOSYS when the file system
+// or the system cannot.
 int Exchange(const std::filesystem::path& a, const std::filesystem::path& b);
 int RemoveFile(const std::filesystem::path& path);
 int RemoveEmptyFolder(const std::filesystem::path& path);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/about_text.h"
+#include "ui/about_text.h"
 #include "generators/generators.h"
 #include "schema/field_table.h"
 #include "schema/schema_commands.h"

@@ -6,8 +6,8 @@
 //                 and one that did not
 //   exit_code     the expected exit code
 //   stdout        the expected standard output, byte for byte ("{out}" as above); or
-//   stdout_from   generator golden files, one path per line, whose joined bytes are expected
-//                 (converted to GBK when the file stdout_encoding says "gbk")
+//   stdout_from   golden files, one path per line, whose joined bytes are expected (GBK
+//                 expectations name GBK golden files)
 //   stderr        lines each of which must appear in standard error; without it standard
 //                 error must be empty
 //   tree          the expected listing of the output folder (see FileListing)
@@ -21,7 +21,6 @@
 #include "run_gen.h"
 #include "support/golden.h"
 #include "support/server_env.h"
-#include "text/text.h"
 
 namespace kelvane::testing {
 namespace {
@@ -74,8 +73,6 @@ TEST_P(GoldenCase, GivesTheExpectedOutputAndExitCode) {
     std::string expected;
     for (const std::string& golden : Lines(ReadBytes(dir / "stdout_from")))
       expected += ReadGolden(golden);
-    if (fs::exists(dir / "stdout_encoding") && ReadBytes(dir / "stdout_encoding").starts_with("gbk"))
-      expected = Utf8ToGbk(expected).bytes;
     EXPECT_TRUE(BytesEqual(expected, run.out));
   } else if (fs::exists(dir / "stdout")) {
     EXPECT_TRUE(BytesEqual(Substitute(ReadGolden(caseDir + "stdout"), out), run.out));

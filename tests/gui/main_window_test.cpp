@@ -13,7 +13,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/about_text.h"
+#include "ui/about_text.h"
 #include "app/main_window.h"
 #include "generators/generators.h"
 #include "support/server_env.h"

@@ -1,4 +1,4 @@
-#include "app/about_text.h"
+#include "ui/about_text.h"
 
 #include <array>
 #include <string_view>
