@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "kelvane_version.h"
+#include "os/platform.h"
 
 namespace {
 
@@ -38,6 +39,10 @@ int main(int argc, char* argv[]) {
       return Print("kelvane " KELVANE_VERSION "\n");
     if (argument == "--help" || argument == "-h") return Print(kUsage);
   }
+  // The window never checks a server's certificate (its connections ask for TLS when offered,
+  // without verifying): the TLS library need not load the system's CA bundle at every database
+  // choice. Set while the program has one thread.
+  kelvane::os::SkipSystemCertificates();
   kelvane::AppState state;
   QApplication app(argc, argv);
   kelvane::MainWindow window(state);

@@ -392,8 +392,18 @@ int ExportCommand(const Settings& settings) {
   const Encoding encoding = ChosenEncoding(settings, Encoding::Gbk);
   Progress progress(folders.size());
   int result = kExitOk;
-  std::size_t written = 0, replaced = 0, failed = 0;
-  for (std::size_t i = 0; i < folders.size(); ++i) {
+  std::size_t written = 0, replaced = 0, failed = 0, tried = 0;
+  const auto fail = [&](int code, const std::string& error) {
+    progress.Clear();
+    Error(error);
+    if (result == kExitOk) result = code;
+    ++failed;
+  };
+  // Every table's files are staged first; the writer then makes them durable at once and puts
+  // them in place (folder_write.h).
+  ExportWriter writer(outDir, settings.force);
+  std::vector<const FolderName*> staged;
+  for (std::size_t i = 0; i < folders.size(); ++i, ++tried) {
     const FolderName& entry = folders[i];
     progress.Show(i + 1, entry.table);
     FieldTable fields;
@@ -411,44 +421,57 @@ int ExportCommand(const Settings& settings) {
     if (code == kExitOk &&
         !BuildTableFiles(entry.table, entry.folder, fields, options, encoding, files, error))
       code = kExitEncoding;
-    FolderWriteResult write;
     if (code == kExitOk) {
-      write = WriteTableFolder(outDir, entry.table, entry.folder, files, settings.force);
-      progress.Clear();  // messages never land in the middle of the progress line
-      if (write.status == FolderWrite::Written)
-        for (const std::string& path : write.forced) Error("replaced " + path + " (--force)");
-      if (!write.note.empty()) Error("table " + Quoted(entry.table) + ": " + write.note);
-      switch (write.status) {
-        case FolderWrite::Written:
-          break;
-        case FolderWrite::InTheWay:
-          for (const std::string& line : write.inTheWay) Error(line);
-          code = kExitInTheWay;
-          error = "table " + Quoted(entry.table) +
-                  (settings.force ? ": nothing written; move the files above away"
-                                  : ": nothing written; move the files above away or use --force to replace them");
-          break;
-        case FolderWrite::Failed:
-        case FolderWrite::TargetFailed:
-          code = kExitOther;
-          error = write.status == FolderWrite::Failed ? "table " + Quoted(entry.table) + ": " + write.error
-                                                      : write.error;
-          break;
+      const FolderWriteResult stage = writer.Stage(entry.table, entry.folder, files);
+      if (stage.status == FolderWrite::Written) {
+        staged.push_back(&entry);
+        continue;
       }
-    }
-    if (code != kExitOk) {
-      progress.Clear();
-      Error(error);
-      if (result == kExitOk) result = code;
-      ++failed;
+      code = kExitOther;
+      error = stage.status == FolderWrite::TargetFailed ? stage.error
+                                                        : "table " + Quoted(entry.table) + ": " + stage.error;
+      fail(code, error);
       // The remaining tables would fail the same way; they are not tried (nor counted failed).
-      if (serverGone || write.status == FolderWrite::TargetFailed) break;
+      if (stage.status == FolderWrite::TargetFailed) {
+        ++tried;
+        break;
+      }
       continue;
     }
-    ++written;
-    if (write.replacedEarlier) ++replaced;
+    fail(code, error);
+    if (serverGone) {
+      ++tried;
+      break;
+    }
   }
-  progress.Clear();
+  progress.Clear();  // messages never land in the middle of the progress line
+
+  const std::vector<FolderWriteResult> writes = writer.Finish();
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    const FolderWriteResult& write = writes[i];
+    const std::string& table = staged[i]->table;
+    if (write.status == FolderWrite::Written)
+      for (const std::string& path : write.forced) Error("replaced " + path + " (--force)");
+    if (!write.note.empty()) Error("table " + Quoted(table) + ": " + write.note);
+    switch (write.status) {
+      case FolderWrite::Written:
+        ++written;
+        if (write.replacedEarlier) ++replaced;
+        break;
+      case FolderWrite::InTheWay:
+        for (const std::string& line : write.inTheWay) Error(line);
+        fail(kExitInTheWay,
+             "table " + Quoted(table) +
+                 (settings.force ? ": nothing written; move the files above away"
+                                 : ": nothing written; move the files above away or use --force to replace them"));
+        break;
+      case FolderWrite::Failed:
+      case FolderWrite::TargetFailed:
+        fail(kExitOther, write.status == FolderWrite::Failed ? "table " + Quoted(table) + ": " + write.error
+                                                             : write.error);
+        break;
+    }
+  }
 
   std::string summary = "exported ";
   if (written == folders.size())
@@ -459,8 +482,7 @@ int ExportCommand(const Settings& settings) {
              std::string(EncodingName(encoding)) + ")";
   if (replaced > 0) summary += "; " + std::to_string(replaced) + " replaced an earlier export";
   if (failed > 0) summary += "; " + std::to_string(failed) + " failed";
-  if (written + failed < folders.size())
-    summary += "; " + std::to_string(folders.size() - written - failed) + " not tried";
+  if (tried < folders.size()) summary += "; " + std::to_string(folders.size() - tried) + " not tried";
   if (!WriteOut(summary + "\n")) return kExitOther;
   return result;
 }

@@ -4,8 +4,8 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <set>
+#include <utility>
 
 #include "cli/safe_names.h"
 #include "os/platform.h"
@@ -13,6 +13,9 @@
 namespace kelvane::cli {
 
 namespace fs = std::filesystem;
+using os::FileInfo;
+using os::Folder;
+using os::Kind;
 using platform::PathText;
 using platform::Utf8Path;
 
@@ -121,9 +124,9 @@ constexpr std::uint64_t kManifestLimit = 64 * 1024;
 
 // An unreadable or foreign manifest reads as none: then nothing in the folder counts as the
 // export's own, which errs on the side of the user's files.
-Manifest ReadManifest(const fs::path& path) {
+Manifest ReadManifest(const Folder& folder) {
   std::string bytes;
-  if (platform::ReadOwnRegularFile(path, kManifestLimit, bytes) != 0 || !bytes.ends_with('\n')) return {};
+  if (folder.Read(kManifestName, kManifestLimit, bytes) != 0 || !bytes.ends_with('\n')) return {};
   std::vector<std::string_view> lines;
   for (std::string_view rest = bytes; !rest.empty();) {
     const std::size_t end = rest.find('\n');
@@ -150,83 +153,53 @@ Manifest ReadManifest(const fs::path& path) {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-// The entries of a folder, every step of the walk checked; 0 or the errno value.
-int ListFolder(const fs::path& folder, std::vector<fs::path>& entries) {
-  entries.clear();
-  std::error_code ec;
-  fs::directory_iterator it(folder, ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) entries.push_back(it->path());
-  return ec ? (ec.value() != 0 ? ec.value() : EIO) : 0;
-}
-
 // Errors that every further table in the same output folder would meet too.
 bool AboutTheWholeTarget(int error) {
   return error == EROFS || error == ENOSPC || error == platform::kQuotaExceeded || error == EACCES || error == EPERM;
 }
 
-// A hidden folder of this run in the output folder, locked for as long as the run holds it, so
-// that another run can tell it from one left by a killed run. Removed with its files unless
-// Release() said it is no longer ours to remove.
-class WorkFolder {
- public:
-  WorkFolder() = default;
-  WorkFolder(const WorkFolder&) = delete;
-  WorkFolder& operator=(const WorkFolder&) = delete;
-  ~WorkFolder() {
-    folder_.Unlock();
-    if (owned_) {
-      std::error_code ignored;
-      fs::remove_all(folder_.path(), ignored);
-    }
-  }
-
-  // 0 or the errno value.
-  int Create(const fs::path& dir) {
-    const int error = folder_.Create(
-        dir, std::string(kWorkFolderPrefix) + std::to_string(platform::ProcessId()) + "-");
-    owned_ = !folder_.path().empty();
-    return error;
-  }
-  const fs::path& path() const { return folder_.path(); }
-  void Release() { owned_ = false; }
-
- private:
-  platform::LockedFolder folder_;
-  bool owned_ = false;
-};
-
-struct Existing {
-  bool regular = false;
-  std::uint64_t size = 0;
-};
-
-// The export's own files are known by name, size and hash; only files the manifest names with
-// the same size are read.
-bool IsOwn(const fs::path& path, const std::string& name, const Existing& existing,
-           const Manifest& manifest) {
-  if (!existing.regular) return false;
+// True when the entry is a regular file whose bytes the list names (name, size and hash): only
+// files the list names with the same size are read.
+bool StillListed(const Folder& folder, const std::string& name, const FileInfo& info,
+                 const std::vector<ManifestEntry>& list) {
+  if (info.kind != Kind::File) return false;
   bool sizeListed = false;
-  for (const ManifestEntry& entry : manifest.entries)
-    sizeListed = sizeListed || (entry.name == name && entry.size == existing.size);
+  for (const ManifestEntry& entry : list)
+    sizeListed = sizeListed || (entry.name == name && entry.size == info.size);
   if (!sizeListed) return false;
   std::string bytes;
-  if (platform::ReadOwnRegularFile(path, existing.size, bytes) != 0) return false;
-  return manifest.Lists(name, existing.size, Hash(bytes));
+  if (folder.Read(name, info.size, bytes) != 0) return false;
+  const std::uint64_t hash = Hash(bytes);
+  for (const ManifestEntry& entry : list)
+    if (entry.name == name && entry.size == info.size && entry.hash == hash) return true;
+  return false;
 }
 
-// Removes the named entries of a folder the export owns, then the folder; false when it is not
-// empty afterwards (something appeared that is not the export's).
-bool RemoveOwnFolder(const fs::path& folder, const std::set<std::string>& names) {
-  for (const std::string& name : names) platform::RemoveFile(folder / Utf8Path(name));
-  const int error = platform::RemoveEmptyFolder(folder);
-  return error == 0 || error == ENOENT;
-}
-
-// Names the export writes into a work folder: the five texts (the entity file is <folder>.cs)
-// and the manifests.
-bool IsExportFileName(const std::string& name) {
-  return name == "custom_type.txt" || name == "class_module.txt" || name == "set_class.txt" ||
-         name.ends_with(".cs") || name.starts_with(kManifestName);
+// Removes from a folder the files its own manifest (or `also`) lists with the same bytes, then
+// the manifest and the folder itself (`name` in `parent`) when nothing else is left in it. True
+// when the folder is gone.
+bool RemoveListedFiles(const Folder& parent, const std::string& name,
+                       const std::vector<ManifestEntry>& also = {}) {
+  Folder folder;
+  if (folder.Open(parent, name) != 0) return false;
+  std::vector<ManifestEntry> list = ReadManifest(folder).entries;
+  list.insert(list.end(), also.begin(), also.end());
+  std::vector<std::string> names;
+  if (folder.List(names) != 0) return false;
+  bool others = false, manifest = false;
+  for (const std::string& entry : names) {
+    FileInfo info;
+    if (entry == kManifestName) {
+      manifest = true;
+    } else if (folder.Look(entry, info) == 0 && StillListed(folder, entry, info, list)) {
+      others = folder.Remove(entry) != 0 || others;
+    } else {
+      others = true;
+    }
+  }
+  if (others) return false;
+  if (manifest && folder.Remove(kManifestName) != 0) return false;
+  return parent.RemoveFolder(name) == 0;
 }
 
 Manifest NewManifest(const std::string& table, const std::vector<OutputFile>& files, bool folderCreated) {
@@ -239,15 +212,30 @@ Manifest NewManifest(const std::string& table, const std::vector<OutputFile>& fi
   return manifest;
 }
 
-struct Writer {
-  const fs::path& dir;
-  const std::string& table;
-  const fs::path target;
-  const std::vector<OutputFile>& files;
-  const FileSteps& steps;
+// A table staged in the run's work folder, waiting for the barrier.
+struct Staged {
+  std::string table, folder;
+  std::string work;      // its folder's name in the run's work folder
+  Manifest manifest;     // what was written there (the manifest of a newly made folder)
+  std::string oldCopy;   // after the replacement: the previous export's folder, in the work folder
+  std::vector<ManifestEntry> forced;  // the user's files replaced because of force, as seen
+  bool movedInOutput = false;  // a rename or exchange in the output folder waits for its sync
   FolderWriteResult result;
+};
 
-  FolderWriteResult Fail(int error, const std::string& what) {
+}  // namespace
+
+struct ExportWriter::State {
+  fs::path dir;
+  bool force;
+  const FileSteps& steps;
+  Folder out;                      // the output folder
+  platform::LockedFolder runLock;  // this run's work folder, locked while the run holds it
+  Folder run;
+  std::vector<Staged> staged;
+  std::size_t counter = 0;
+
+  FolderWriteResult Fail(FolderWriteResult result, int error, const std::string& what) {
     result.status = AboutTheWholeTarget(error) && what.empty() ? FolderWrite::TargetFailed
                                                                  : FolderWrite::Failed;
     result.error = what.empty() ? "cannot write into " + PathText(dir) + ": " + ErrorText(error)
@@ -255,203 +243,320 @@ struct Writer {
     return result;
   }
 
+  int Begin() {
+    if (run.IsOpen()) return 0;
+    if (!out.IsOpen())
+      if (int error = out.Open(dir)) return error;
+    if (int error = runLock.Create(dir, std::string(kWorkFolderPrefix) +
+                                           std::to_string(platform::ProcessId()) + "-"))
+      return error;
+    if (int error = run.Open(out, PathText(runLock.path().filename()))) return error;
+    return 0;
+  }
+
+  FolderWriteResult Stage(const std::string& table, const std::string& folder,
+                          const std::vector<OutputFile>& files) {
+    Staged entry{table, folder, std::to_string(++counter), NewManifest(table, files, true), {}, {}, false, {}};
+    if (int error = Begin()) return Fail({}, error, "");
+    if (int error = run.MakeFolder(entry.work)) return Fail({}, error, "");
+    Folder work;
+    int error = work.Open(run, entry.work);
+    // The manifest first: whatever of the folder a killed run leaves, its manifest proves ours.
+    if (error == 0) error = steps.Write(work, kManifestName, ManifestText(entry.manifest), false);
+    for (const OutputFile& file : files)
+      if (error == 0) error = steps.Write(work, file.name, file.bytes, false);
+    if (error != 0) {
+      RemoveListedFiles(run, entry.work);
+      return Fail({}, error, "");
+    }
+    entry.result.status = FolderWrite::Written;
+    staged.push_back(std::move(entry));
+    return staged.back().result;
+  }
+
+  // Every staged file durable: one step for the whole file system where there is one, else
+  // file by file and folder by folder.
+  int Barrier() {
+    const int error = steps.Barrier(out);
+    if (error != ENOSYS && error != EINVAL) return error;
+    for (const Staged& entry : staged) {
+      Folder work;
+      if (int failed = work.Open(run, entry.work)) return failed;
+      if (int failed = work.SyncFile(kManifestName)) return failed;
+      for (const ManifestEntry& file : entry.manifest.entries)
+        if (int failed = work.SyncFile(file.name)) return failed;
+      if (int failed = steps.Sync(work)) return failed;
+    }
+    return steps.Sync(run);
+  }
+
+  std::vector<FolderWriteResult> Finish() {
+    std::vector<FolderWriteResult> results;
+    if (staged.empty()) return results;
+    if (int error = Barrier()) {
+      for (Staged& entry : staged)
+        results.push_back(Fail(entry.result, error, "cannot make the files durable in " + PathText(dir)));
+      for (const Staged& entry : staged) RemoveListedFiles(run, entry.work);
+      staged.clear();
+      Close();
+      return results;
+    }
+    bool moved = false;
+    for (Staged& entry : staged) {
+      entry.result = PutInPlace(entry);
+      moved = moved || entry.movedInOutput;
+    }
+    // One sync for every rename and exchange in the output folder; until it is through, the
+    // previous exports stay where a power cut can still bring them back.
+    const int synced = moved ? steps.Sync(out) : 0;
+    for (Staged& entry : staged) {
+      if (synced != 0 && entry.movedInOutput) {
+        entry.result.status = FolderWrite::Failed;
+        entry.result.error = "written, but the entries of " + PathText(dir) +
+                             " cannot be made durable: " + ErrorText(synced);
+        continue;
+      }
+      if (!entry.oldCopy.empty() && !RemoveListedFiles(run, entry.oldCopy, entry.forced))
+        entry.result.note = "files that appeared in " + PathText(dir / Utf8Path(entry.folder)) +
+                            " during the export were kept in " +
+                            PathText(runLock.path() / Utf8Path(entry.oldCopy));
+    }
+    for (Staged& entry : staged) {
+      // What was staged but not put in place (and what AddInto left behind) is ours alone.
+      if (synced == 0 || !entry.movedInOutput) RemoveListedFiles(run, entry.work);
+      results.push_back(std::move(entry.result));
+    }
+    staged.clear();
+    Close();
+    return results;
+  }
+
+  // The run's work folder goes when empty (what it still holds was kept and said so).
+  void Close() {
+    if (!run.IsOpen()) return;
+    run = Folder();
+    runLock.Unlock();
+    out.RemoveFolder(PathText(runLock.path().filename()));
+  }
+
+  FolderWriteResult InTheWay(FolderWriteResult result, std::string line) {
+    result.status = FolderWrite::InTheWay;
+    result.inTheWay.push_back(std::move(line));
+    return result;
+  }
+
+  FolderWriteResult PutInPlace(Staged& entry) {
+    FolderWriteResult result = entry.result;
+    const fs::path target = dir / Utf8Path(entry.folder);
+    FileInfo info;
+    if (int error = steps.Look(out, entry.folder, info))
+      return Fail(result, error, "cannot look at " + PathText(target));
+    if (info.kind == Kind::Missing) {
+      // The complete folder appears in one rename, which never replaces what appeared meanwhile.
+      if (int error = steps.Move(run, entry.work, out, entry.folder, false))
+        return Fail(result, error, "cannot create " + PathText(target));
+      entry.movedInOutput = true;
+      return result;
+    }
+    if (info.kind != Kind::Folder)
+      return InTheWay(result, PathText(target) + ": " + (info.kind == Kind::Link ? "a link" : "a file") +
+                                  " where the table's folder goes (not replaced, even with --force)");
+    Folder folder;
+    if (int error = folder.Open(out, entry.folder))
+      return error == ENOTDIR ? InTheWay(result, PathText(target) +
+                                                     ": not a folder (not replaced, even with --force)")
+                              : Fail(result, error, "cannot open " + PathText(target));
+
+    const Manifest previous = ReadManifest(folder);
+    if (previous.named && previous.table != entry.table)
+      // Folder names shift when tables come and go (the ~N suffixes): never another table's texts.
+      return InTheWay(result, PathText(target) + ": holds the export of table \"" +
+                                  Printable(previous.table) + "\" (not replaced, even with --force)");
+    std::set<std::string> wanted, keptOwn;
+    for (const ManifestEntry& file : entry.manifest.entries) wanted.insert(file.name);
+    bool foreign = false;
+    std::vector<std::string> names;
+    if (int error = folder.List(names)) return Fail(result, error, "cannot read " + PathText(target));
+    for (const std::string& name : names) {
+      if (name == kManifestName) continue;
+      const fs::path path = target / Utf8Path(name);
+      FileInfo st;
+      if (int error = steps.Look(folder, name, st)) return Fail(result, error, "cannot look at " + PathText(path));
+      const bool isOwn = StillListed(folder, name, st, previous.entries);
+      if (!wanted.contains(name)) {
+        if (isOwn) keptOwn.insert(name);
+        else foreign = true;
+        continue;
+      }
+      if (isOwn) continue;
+      if (force && st.kind == Kind::File) {
+        std::string bytes;
+        if (int error = folder.Read(name, st.size, bytes)) return Fail(result, error, "cannot read " + PathText(path));
+        entry.forced.push_back({name, bytes.size(), Hash(bytes)});
+        result.forced.push_back(PathText(path));
+      } else if (st.kind != Kind::File) {
+        result.inTheWay.push_back(PathText(path) + ": " +
+                                  (st.kind == Kind::Folder ? "a folder" : "not a plain file") +
+                                  " (not replaced, even with --force)");
+      } else {
+        result.inTheWay.push_back(PathText(path) + ": " +
+                                  (previous.ListsName(name) ? "changed since the previous export"
+                                                            : "not written by the previous export"));
+      }
+    }
+    if (!result.inTheWay.empty()) {
+      result.status = FolderWrite::InTheWay;
+      result.forced.clear();
+      return result;
+    }
+    result.replacedEarlier = !previous.entries.empty();
+    if (!foreign && previous.folderCreated) return Replace(entry, folder, result);
+    return AddInto(entry, folder, previous, keptOwn, result);
+  }
+
+  // A folder holding nothing but the previous export's files: swapped for the new one whole.
+  FolderWriteResult Replace(Staged& entry, const Folder& folder, FolderWriteResult result) {
+    const fs::path target = dir / Utf8Path(entry.folder);
+    const std::string what = "cannot replace " + PathText(target);
+    int error = steps.Exchange(run, entry.work, out, entry.folder);
+    if (error == 0) {
+      // What went into the work folder must be the folder looked at, not one put there since.
+      if (!folder.IsAt(run, entry.work)) {
+        steps.Exchange(run, entry.work, out, entry.folder);
+        return Fail(result, EBUSY, what + " (it was replaced during the export)");
+      }
+      entry.oldCopy = entry.work;
+      entry.movedInOutput = true;
+      return result;
+    }
+    if (error != EINVAL && error != ENOSYS) return Fail(result, error, what);
+    // No exchange here (Windows, some file systems): move the old folder into the work folder,
+    // where its name is unused (a rename cannot replace a folder on Windows), then put the new
+    // one in place; put the old one back if the second step fails.
+    const std::string old = entry.work + ".old";
+    if ((error = steps.Move(out, entry.folder, run, old, false)) != 0) return Fail(result, error, what);
+    if (!folder.IsAt(run, old)) {
+      steps.Move(run, old, out, entry.folder, false);
+      return Fail(result, EBUSY, what + " (it was replaced during the export)");
+    }
+    entry.movedInOutput = true;
+    if ((error = steps.Move(run, entry.work, out, entry.folder, false)) != 0) {
+      if (steps.Move(run, old, out, entry.folder, false) != 0)  // never lose the old one
+        result.note = "the previous export is kept in " + PathText(runLock.path() / Utf8Path(old));
+      return Fail(result, error, what);
+    }
+    entry.oldCopy = old;
+    return result;
+  }
+
+  // A folder that also holds the user's files: the new files go in one rename each, under a
+  // manifest that accepts old and new texts until the last one is in place. The renames go into
+  // the folder looked at, wherever it is moved meanwhile.
+  FolderWriteResult AddInto(Staged& entry, const Folder& folder, const Manifest& previous,
+                            const std::set<std::string>& keptOwn, FolderWriteResult result) {
+    const fs::path target = dir / Utf8Path(entry.folder);
+    Manifest final = entry.manifest;
+    final.folderCreated = previous.folderCreated;
+    for (const ManifestEntry& file : previous.entries)
+      if (keptOwn.contains(file.name)) final.entries.push_back(file);
+    Manifest both = final;
+    both.entries.insert(both.entries.end(), previous.entries.begin(), previous.entries.end());
+    const std::string bothName = std::string(kManifestName) + ".both",
+                      nextName = std::string(kManifestName) + ".next";
+    Folder work;
+    int error = work.Open(run, entry.work);
+    if (error != 0) return Fail(result, error, "");
+    // Whatever is left of the two manifests goes with this step.
+    struct Tidy {
+      const Folder& work;
+      const std::string &both, &next;
+      ~Tidy() { work.Remove(both), work.Remove(next); }
+    } tidy{work, bothName, nextName};
+    if (error == 0) error = steps.Write(work, bothName, ManifestText(both), true);
+    if (error == 0) error = steps.Write(work, nextName, ManifestText(final), true);
+    if (error != 0) return Fail(result, error, "");
+    const fs::path manifest = target / kManifestName;
+    if ((error = steps.Move(work, bothName, folder, kManifestName, true)) != 0)
+      return Fail(result, error, "cannot write " + PathText(manifest));
+    if ((error = steps.Sync(folder)) != 0) return Unsynced(result, error, target);
+    for (const ManifestEntry& file : entry.manifest.entries) {
+      if ((error = steps.Move(work, file.name, folder, file.name, true)) != 0) {
+        result.note = "some files of this table are new, others old; export it again";
+        return Fail(result, error, "cannot write " + PathText(target / Utf8Path(file.name)));
+      }
+    }
+    if ((error = steps.Move(work, nextName, folder, kManifestName, true)) != 0)
+      return Fail(result, error, "cannot write " + PathText(manifest));
+    if ((error = steps.Sync(folder)) != 0) return Unsynced(result, error, target);
+    if (!folder.IsAt(out, entry.folder))
+      return Fail(result, EBUSY, PathText(target) + " was moved or replaced during the export; the files "
+                                 "went into the folder that stood there when the export looked");
+    return result;
+  }
+
   // The files are in place, but the folder's entries could not be made durable: a power cut
   // may still take them back.
-  FolderWriteResult Unsynced(int error, const fs::path& folder) {
+  FolderWriteResult Unsynced(FolderWriteResult result, int error, const fs::path& folder) {
     result.status = FolderWrite::Failed;
     result.error = "written, but the entries of " + PathText(folder) + " cannot be made durable: " +
                    ErrorText(error);
     return result;
   }
-
-  // The new files (and `manifests`) in a fresh work folder; 0 or the errno value.
-  int Prepare(WorkFolder& work, const std::vector<std::pair<std::string, Manifest>>& manifests) {
-    if (int error = work.Create(dir)) return error;
-    for (const OutputFile& file : files)
-      if (int error = platform::WriteDurableFile(work.path() / Utf8Path(file.name), file.bytes)) return error;
-    for (const auto& [name, manifest] : manifests)
-      if (int error = platform::WriteDurableFile(work.path() / Utf8Path(name), ManifestText(manifest))) return error;
-    return platform::SyncFolder(work.path());
-  }
-
-  // No folder yet: the complete folder appears in one rename.
-  FolderWriteResult Create() {
-    WorkFolder work;
-    if (int error = Prepare(work, {{std::string(kManifestName), NewManifest(table, files, true)}}))
-      return Fail(error, "");
-    if (int error = steps.Rename(work.path(), target)) return Fail(error, "cannot create " + PathText(target));
-    work.Release();
-    if (int synced = platform::SyncFolder(dir)) return Unsynced(synced, dir);
-    result.status = FolderWrite::Written;
-    return result;
-  }
-
-  // A folder holding nothing but the previous export's files: swapped for the new one whole.
-  FolderWriteResult Replace(const std::set<std::string>& own) {
-    WorkFolder work;
-    if (int error = Prepare(work, {{std::string(kManifestName), NewManifest(table, files, true)}}))
-      return Fail(error, "");
-    fs::path old = work.path();
-    int error = steps.Exchange(work.path(), target);
-    WorkFolder aside;
-    if (error == EINVAL || error == ENOSYS) {
-      // No exchange here (Windows, some file systems): move the old folder into a fresh folder
-      // of ours, where its name is unused (a rename cannot replace a folder on Windows), then put
-      // the new one in place; put the old one back if the second step fails.
-      if (int made = aside.Create(dir)) return Fail(made, "");
-      const fs::path moved = aside.path() / target.filename();
-      if ((error = steps.Rename(target, moved)) != 0)
-        return Fail(error, "cannot replace " + PathText(target));
-      if ((error = steps.Rename(work.path(), target)) != 0) {
-        if (steps.Rename(moved, target) != 0) aside.Release();  // never lose the old one
-        return Fail(error, "cannot replace " + PathText(target));
-      }
-      old = moved;
-      work.Release();
-    } else if (error != 0) {
-      return Fail(error, "cannot replace " + PathText(target));
-    }
-    // `old` now holds the previous export and is ours to remove.
-    aside.Release();
-    work.Release();
-    if (int synced = platform::SyncFolder(dir)) return Unsynced(synced, dir);
-    if (!RemoveOwnFolder(old, own))
-      result.note = "files that appeared in " + PathText(target) + " during the export were kept in " +
-                    PathText(old);
-    else if (!aside.path().empty())
-      platform::RemoveEmptyFolder(aside.path());
-    result.status = FolderWrite::Written;
-    return result;
-  }
-
-  // A folder that also holds the user's files: the new files go in one rename each, under a
-  // manifest that accepts old and new texts until the last one is in place.
-  FolderWriteResult AddInto(const Manifest& previous, const std::set<std::string>& keptOwn) {
-    Manifest final = NewManifest(table, files, previous.folderCreated);
-    for (const ManifestEntry& entry : previous.entries)
-      if (keptOwn.contains(entry.name)) final.entries.push_back(entry);
-    Manifest both = final;
-    both.entries.insert(both.entries.end(), previous.entries.begin(), previous.entries.end());
-    const std::string next = std::string(kManifestName) + ".next";
-    WorkFolder work;
-    if (int error = Prepare(work, {{std::string(kManifestName), both}, {next, final}}))
-      return Fail(error, "");
-    const fs::path manifest = target / kManifestName;
-    if (int error = steps.Rename(work.path() / kManifestName, manifest))
-      return Fail(error, "cannot write " + PathText(manifest));
-    if (int synced = platform::SyncFolder(target)) return Unsynced(synced, target);
-    for (const OutputFile& file : files) {
-      if (int error = steps.Rename(work.path() / Utf8Path(file.name), target / Utf8Path(file.name))) {
-        result.note = "some files of this table are new, others old; export it again";
-        return Fail(error, "cannot write " + PathText(target / Utf8Path(file.name)));
-      }
-    }
-    if (int error = steps.Rename(work.path() / Utf8Path(next), manifest))
-      return Fail(error, "cannot write " + PathText(manifest));
-    if (int synced = platform::SyncFolder(target)) return Unsynced(synced, target);
-    result.status = FolderWrite::Written;
-    return result;
-  }
 };
 
-}  // namespace
-
-int FileSteps::Rename(const fs::path& from, const fs::path& to) const {
-  return platform::Rename(from, to);
+int FileSteps::Write(const Folder& dir, std::string_view name, std::string_view bytes, bool durable) const {
+  return dir.Write(name, bytes, durable);
 }
-
-int FileSteps::Exchange(const fs::path& a, const fs::path& b) const {
-  return platform::Exchange(a, b);
+int FileSteps::Look(const Folder& dir, std::string_view name, FileInfo& info) const {
+  return dir.Look(name, info);
 }
+int FileSteps::Move(const Folder& from, std::string_view fromName, const Folder& to,
+                    std::string_view toName, bool replaceFile) const {
+  return os::Move(from, fromName, to, toName, replaceFile);
+}
+int FileSteps::Exchange(const Folder& aDir, std::string_view a, const Folder& bDir, std::string_view b) const {
+  return os::Exchange(aDir, a, bDir, b);
+}
+int FileSteps::Sync(const Folder& dir) const { return dir.Sync(); }
+int FileSteps::Barrier(const Folder& out) const { return out.SyncFileSystem(); }
 
 const FileSteps& SystemFileSteps() {
   static const FileSteps steps;
   return steps;
 }
 
+ExportWriter::ExportWriter(const fs::path& dir, bool force, const FileSteps& steps)
+    : state_(new State{dir, force, steps, {}, {}, {}, {}, 0}) {}
+
+ExportWriter::~ExportWriter() {
+  // A run that stops before Finish() leaves nothing of what it staged.
+  if (state_->run.IsOpen())
+    for (const Staged& entry : state_->staged) RemoveListedFiles(state_->run, entry.work);
+  state_->Close();
+}
+
+FolderWriteResult ExportWriter::Stage(const std::string& table, const std::string& folder,
+                                      const std::vector<OutputFile>& files) {
+  return state_->Stage(table, folder, files);
+}
+
+std::vector<FolderWriteResult> ExportWriter::Finish() { return state_->Finish(); }
+
 FolderWriteResult WriteTableFolder(const fs::path& dir, const std::string& table, const std::string& folder,
                                    const std::vector<OutputFile>& files, bool force,
                                    const FileSteps& steps) {
-  Writer writer{dir, table, dir / Utf8Path(folder), files, steps, {}};
-  const fs::path& target = writer.target;
-  platform::FileInfo info;
-  if (int error = platform::Look(target, info))
-    return writer.Fail(error, "cannot look at " + PathText(target));
-  if (info.kind == platform::Kind::Missing) return writer.Create();
-  FolderWriteResult& result = writer.result;
-  if (info.kind != platform::Kind::Folder) {
-    result.status = FolderWrite::InTheWay;
-    result.inTheWay.push_back(PathText(target) + ": " +
-                              (info.kind == platform::Kind::Link ? "a link" : "a file") +
-                              " where the table's folder goes (not replaced, even with --force)");
-    return result;
-  }
-
-  const Manifest previous = ReadManifest(target / kManifestName);
-  if (previous.named && previous.table != table) {
-    // Folder names shift when tables come and go (the ~N suffixes): never another table's texts.
-    result.status = FolderWrite::InTheWay;
-    result.inTheWay.push_back(PathText(target) + ": holds the export of table \"" +
-                              Printable(previous.table) + "\" (not replaced, even with --force)");
-    return result;
-  }
-  std::set<std::string> wanted;
-  for (const OutputFile& file : files) wanted.insert(file.name);
-  std::set<std::string> own = {std::string(kManifestName)}, keptOwn;
-  bool foreign = false;
-  std::vector<fs::path> entries;
-  if (int error = ListFolder(target, entries)) return writer.Fail(error, "cannot read " + PathText(target));
-  for (const fs::path& entry : entries) {
-    const std::string name = PathText(entry.filename());
-    if (name == kManifestName) continue;
-    Existing existing;
-    platform::FileInfo st;
-    if (int error = platform::Look(entry, st)) return writer.Fail(error, "cannot look at " + PathText(entry));
-    if (st.kind == platform::Kind::File) {
-      existing.regular = true;
-      existing.size = st.size;
-    }
-    const bool isOwn = IsOwn(entry, name, existing, previous);
-    if (!wanted.contains(name)) {
-      if (isOwn) {
-        own.insert(name);
-        keptOwn.insert(name);
-      } else {
-        foreign = true;
-      }
-      continue;
-    }
-    if (isOwn) {
-      own.insert(name);
-    } else if (force && existing.regular) {
-      own.insert(name);
-      result.forced.push_back(PathText(entry));
-    } else if (!existing.regular) {
-      result.inTheWay.push_back(PathText(entry) + ": " +
-                                (st.kind == platform::Kind::Folder ? "a folder" : "not a plain file") +
-                                " (not replaced, even with --force)");
-    } else {
-      result.inTheWay.push_back(PathText(entry) + ": " +
-                                (previous.ListsName(name) ? "changed since the previous export"
-                                                          : "not written by the previous export"));
-    }
-  }
-  if (!result.inTheWay.empty()) {
-    result.status = FolderWrite::InTheWay;
-    result.forced.clear();
-    return result;
-  }
-  result.replacedEarlier = !previous.entries.empty();
-  if (!foreign && previous.folderCreated) return writer.Replace(own);
-  return writer.AddInto(previous, keptOwn);
+  ExportWriter writer(dir, force, steps);
+  FolderWriteResult staged = writer.Stage(table, folder, files);
+  if (staged.status != FolderWrite::Written) return staged;
+  return writer.Finish().front();
 }
 
 std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir) {
   std::vector<std::string> removed;
-  std::vector<fs::path> entries;
-  if (ListFolder(dir, entries) != 0) return removed;  // the export itself then says why
-  for (const fs::path& entry : entries) {
-    const std::string name = PathText(entry.filename());
+  Folder out;
+  std::vector<std::string> names;
+  if (out.Open(dir) != 0 || out.List(names) != 0) return removed;  // the export itself then says why
+  for (const std::string& name : names) {
     if (!name.starts_with(kWorkFolderPrefix)) continue;
     // ".kelvane-gen-<pid>-XXXXXX" with a process that is gone.
     const std::string rest = name.substr(kWorkFolderPrefix.size());
@@ -461,23 +566,20 @@ std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir) {
       continue;
     const long pid = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
     if (pid <= 0 || pid == platform::ProcessId() || !platform::ProcessGone(pid)) continue;
-    platform::FileInfo info;
-    if (platform::Look(entry, info) != 0 || info.kind != platform::Kind::Folder) continue;
-    // Nobody holds its lock, and it holds plain files of the export only (a file that appeared
-    // in a table's folder while it was being replaced would be kept there too).
+    Folder work;
     platform::LockedFolder lock;
-    std::vector<fs::path> inside;
-    if (lock.TryLock(entry) && ListFolder(entry, inside) == 0) {
-      std::set<std::string> files;
-      bool plain = true;
-      for (const fs::path& file : inside) {
-        platform::FileInfo st;
-        plain = plain && platform::Look(file, st) == 0 && st.kind == platform::Kind::File &&
-                IsExportFileName(PathText(file.filename()));
-        files.insert(PathText(file.filename()));
-      }
-      if (plain && RemoveOwnFolder(entry, files)) removed.push_back(name);
+    std::vector<std::string> inside;
+    if (work.Open(out, name) != 0 || !lock.TryLock(dir / Utf8Path(name)) || !work.IsAt(out, name) ||
+        work.List(inside) != 0)
+      continue;
+    // Each table's folder in it goes as far as its own manifest proves it the export's; a
+    // manifest in the work folder itself stands for files staged there directly.
+    for (const std::string& entry : inside) {
+      FileInfo info;
+      if (work.Look(entry, info) == 0 && info.kind == Kind::Folder) RemoveListedFiles(work, entry);
     }
+    lock.Unlock();
+    if (RemoveListedFiles(out, name)) removed.push_back(name);
   }
   return removed;
 }

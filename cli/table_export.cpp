@@ -21,12 +21,13 @@ std::string_view EncodingName(Encoding encoding) {
   return encoding == Encoding::Gbk ? "GBK" : "UTF-8";
 }
 
-bool Encode(std::string_view utf8, Encoding encoding, std::string& bytes, std::string& problem) {
+bool Encode(std::string_view utf8, Encoding encoding, std::string& bytes, std::string& problem,
+            GbkConverter convert) {
   if (encoding == Encoding::Utf8) {
     bytes.assign(utf8);
     return true;
   }
-  GbkConversion conversion = Utf8ToGbk(utf8);
+  GbkConversion conversion = convert(utf8);
   if (!conversion.ok) {
     problem = conversion.noConverter ? kNoConverterText : "GBK cannot hold " + CharacterPart(conversion);
     return false;
@@ -35,15 +36,15 @@ bool Encode(std::string_view utf8, Encoding encoding, std::string& bytes, std::s
   return true;
 }
 
-std::string GbkNameProblem(const std::string& table, const FieldTable& fields) {
+std::string GbkNameProblem(const std::string& table, const FieldTable& fields, GbkConverter convert) {
   const std::string way = "; use --encoding utf-8";
   const std::string where = "table \"" + Printable(table) + "\"";
-  const GbkConversion tableName = Utf8ToGbk(table);
+  const GbkConversion tableName = convert(table);
   if (tableName.noConverter) return kNoConverterText;
   if (!tableName.ok)
     return where + ": GBK cannot hold " + CharacterPart(tableName) + " of the table name" + way;
   for (const FieldRecord& field : fields) {
-    const GbkConversion column = Utf8ToGbk(field.columnName);
+    const GbkConversion column = convert(field.columnName);
     if (column.noConverter) return kNoConverterText;
     if (!column.ok)
       return where + ", column \"" + Printable(field.columnName) + "\": GBK cannot hold " +
@@ -70,16 +71,16 @@ std::string PaneFileName(Pane pane, const std::string& folder) {
 
 bool BuildTableFiles(const std::string& table, const std::string& folder, const FieldTable& fields,
                      const TextOptions& options, Encoding encoding, std::vector<OutputFile>& files,
-                     std::string& error) {
+                     std::string& error, GbkConverter convert) {
   files.clear();
   if (encoding == Encoding::Gbk) {
-    error = GbkNameProblem(table, fields);
+    error = GbkNameProblem(table, fields, convert);
     if (!error.empty()) return false;
   }
   for (Pane pane : kAllPanes) {
     OutputFile file{PaneFileName(pane, folder), {}};
     std::string problem;
-    if (!Encode(BuildPaneText(pane, table, fields, options), encoding, file.bytes, problem)) {
+    if (!Encode(BuildPaneText(pane, table, fields, options), encoding, file.bytes, problem, convert)) {
       // The names were checked above; this only guards the generators' own words.
       error = "table \"" + Printable(table) + "\", file " + file.name + ": " + problem +
               (problem == kNoConverterText ? "" : "; use --encoding utf-8");

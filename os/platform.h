@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kelvane::os {
@@ -84,26 +85,75 @@ struct FileInfo {
   Kind kind = Kind::Missing;
   std::uint64_t size = 0;
 };
-// Looks at the name itself (a link is not followed); a missing name is Kind::Missing and 0.
-int Look(const std::filesystem::path& path, FileInfo& info);
+// An open folder. Every step through it names an entry of this very folder: a name swapped for
+// a link or for another folder after it was opened is never followed (POSIX: each step is
+// relative to the descriptor; Windows: the folder's identity is checked before each step). Names
+// are UTF-8 file names, never paths. Each step returns 0 or an errno value.
+class Folder {
+ public:
+  Folder() = default;
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  Folder(Folder&& other) noexcept { *this = std::move(other); }
+  Folder& operator=(Folder&& other) noexcept {
+    if (this != &other) {
+      Close();
+      path_ = std::move(other.path_);
+      handle_ = std::exchange(other.handle_, -1);
+      volume_ = other.volume_;
+      id_ = other.id_;
+    }
+    return *this;
+  }
+  ~Folder() { Close(); }
 
-// Reads a regular file of at most `limit` bytes, the name itself (a link is not followed, a FIFO
-// or device is never opened for blocking reads); EFBIG beyond the limit, EINVAL when the name
-// is not a regular file.
-int ReadOwnRegularFile(const std::filesystem::path& path, std::uint64_t limit, std::string& bytes);
+  // `path` itself, or the entry `name` of `parent`; ENOTDIR when it is not a folder (a link to
+  // one is not followed).
+  int Open(const std::filesystem::path& path);
+  int Open(const Folder& parent, std::string_view name);
+  bool IsOpen() const { return handle_ != -1; }
+  // The path it was opened by, for messages.
+  const std::filesystem::path& path() const { return path_; }
 
-// Writes a new file (failing if the name exists) and forces it to disk.
-int WriteDurableFile(const std::filesystem::path& path, std::string_view bytes);
-// Makes a folder's new and renamed entries durable, where the system allows that; 0 or the errno
-// value.
-int SyncFolder(const std::filesystem::path& path);
-// Renames; replaces an existing file (as rename(2) does), never an existing folder.
-int Rename(const std::filesystem::path& from, const std::filesystem::path& to);
-// Swaps two existing names in one step (Linux renameat2); EINVAL or ENOSYS when the file system
+  int Look(std::string_view name, FileInfo& info) const;
+  // A regular file of at most `limit` bytes, the entry itself (a link is not followed, a FIFO or
+  // device is never opened for blocking reads); EFBIG beyond the limit, EINVAL when it is not a
+  // regular file.
+  int Read(std::string_view name, std::uint64_t limit, std::string& bytes) const;
+  // A new file, never an existing name; with `durable` forced to disk before it is closed.
+  int Write(std::string_view name, std::string_view bytes, bool durable) const;
+  // Forces an existing file's data to disk.
+  int SyncFile(std::string_view name) const;
+  int List(std::vector<std::string>& names) const;
+  int MakeFolder(std::string_view name) const;
+  int Remove(std::string_view name) const;
+  int RemoveFolder(std::string_view name) const;  // an empty one
+  // Makes the folder's new and renamed entries durable, where the system allows that.
+  int Sync() const;
+  // Makes everything written so far to the file system this folder is on durable in one step
+  // (Linux syncfs); ENOSYS where the system has no such step.
+  int SyncFileSystem() const;
+  // True when the entry `name` of `parent` is this very folder (not a link, not another one).
+  bool IsAt(const Folder& parent, std::string_view name) const;
+
+ private:
+  friend int Move(const Folder&, std::string_view, const Folder&, std::string_view, bool);
+  bool IsAt(const std::filesystem::path& path) const;  // Windows: the path leads to this folder
+  void Close();
+  friend int Exchange(const Folder&, std::string_view, const Folder&, std::string_view);
+  std::filesystem::path path_;
+  std::intptr_t handle_ = -1;
+  std::uint64_t volume_ = 0, id_ = 0;  // Windows: the identity checked before each step
+};
+
+// Moves the entry `fromName` of `from` to `toName` in `to`. With `replaceFile` an existing file
+// there is replaced (as rename(2) does); a folder or link there never is, and without
+// `replaceFile` nothing is (EEXIST).
+int Move(const Folder& from, std::string_view fromName, const Folder& to, std::string_view toName,
+         bool replaceFile);
+// Swaps two existing entries in one step (Linux renameat2); EINVAL or ENOSYS when the file system
 // or the system cannot.
-int Exchange(const std::filesystem::path& a, const std::filesystem::path& b);
-int RemoveFile(const std::filesystem::path& path);
-int RemoveEmptyFolder(const std::filesystem::path& path);
+int Exchange(const Folder& aDir, std::string_view a, const Folder& bDir, std::string_view b);
 
 // A new folder `dir`/`prefix` + 6 random characters, with the usual permissions, locked by this
 // process until the lock is released (or the process ends).

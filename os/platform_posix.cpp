@@ -126,13 +126,6 @@ int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& 
   return ReadOpenedRegularFile(fd, maxBytes, bytes);
 }
 
-int ReadOwnRegularFile(const fs::path& path, std::uint64_t limit, std::string& bytes) {
-  bytes.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return errno == ELOOP ? EINVAL : errno;
-  return ReadOpenedRegularFile(fd, limit, bytes);
-}
-
 std::string OptionTextFile(const std::string& text, int& error) {
   error = 0;
   const int fd = ::memfd_create("kelvane-gen-options", MFD_CLOEXEC);
@@ -149,47 +142,150 @@ std::string OptionTextFile(const std::string& text, int& error) {
   return "/proc/self/fd/" + std::to_string(fd);
 }
 
-int Look(const fs::path& path, FileInfo& info) {
+namespace {
+
+std::string Name(std::string_view name) { return std::string(name); }
+
+Kind KindOf(mode_t mode) {
+  return S_ISDIR(mode) ? Kind::Folder : S_ISREG(mode) ? Kind::File : S_ISLNK(mode) ? Kind::Link : Kind::Other;
+}
+
+int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// A link where a folder was expected reads as "not a folder".
+int FolderOpenError() { return errno == ELOOP ? ENOTDIR : errno; }
+
+}  // namespace
+
+void Folder::Close() {
+  if (handle_ != -1) ::close(Fd(handle_));
+  handle_ = -1;
+}
+
+int Folder::Open(const fs::path& path) {
+  const int fd = ::open(path.c_str(), kFolderFlags);
+  if (fd < 0) return FolderOpenError();
+  *this = Folder();
+  path_ = path;
+  handle_ = fd;
+  return 0;
+}
+
+int Folder::Open(const Folder& parent, std::string_view name) {
+  const int fd = ::openat(Fd(parent.handle_), Name(name).c_str(), kFolderFlags);
+  if (fd < 0) return FolderOpenError();
+  *this = Folder();
+  path_ = parent.path_ / Utf8Path(name);
+  handle_ = fd;
+  return 0;
+}
+
+int Folder::Look(std::string_view name, FileInfo& info) const {
   info = {};
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
-  info.kind = S_ISDIR(st.st_mode)   ? Kind::Folder
-              : S_ISREG(st.st_mode) ? Kind::File
-              : S_ISLNK(st.st_mode) ? Kind::Link
-                                    : Kind::Other;
+  if (::fstatat(Fd(handle_), Name(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return errno == ENOENT ? 0 : errno;
+  info.kind = KindOf(st.st_mode);
   info.size = static_cast<std::uint64_t>(st.st_size);
   return 0;
 }
 
+int Folder::Read(std::string_view name, std::uint64_t limit, std::string& bytes) const {
+  bytes.clear();
+  const int fd = ::openat(Fd(handle_), Name(name).c_str(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == ELOOP ? EINVAL : errno;
+  return ReadOpenedRegularFile(fd, limit, bytes);
+}
 
-int WriteDurableFile(const fs::path& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+int Folder::Write(std::string_view name, std::string_view bytes, bool durable) const {
+  const int fd = ::openat(Fd(handle_), Name(name).c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return errno;
   int error = 0;
-  if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) error = errno;
+  if (!WriteAll(fd, bytes) || (durable && ::fsync(fd) != 0)) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;
   return error;
 }
 
-int SyncFolder(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+int Folder::SyncFile(std::string_view name) const {
+  const int fd = ::openat(Fd(handle_), Name(name).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return errno;
-  const int error = ::fsync(fd) == 0 ? 0 : errno;
+  const int error = ::fdatasync(fd) == 0 ? 0 : errno;
   ::close(fd);
   return error;
 }
 
-int Rename(const fs::path& from, const fs::path& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+int Folder::List(std::vector<std::string>& names) const {
+  names.clear();
+  // A descriptor of its own: reading the entries moves its position.
+  const int fd = ::openat(Fd(handle_), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  DIR* dir = ::fdopendir(fd);
+  if (dir == nullptr) {
+    const int error = errno;
+    ::close(fd);
+    return error;
+  }
+  int error = 0;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      error = errno;
+      break;
+    }
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  ::closedir(dir);
+  if (error != 0) names.clear();
+  return error;
 }
 
-int Exchange(const fs::path& a, const fs::path& b) {
-  return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0 ? 0 : errno;
+int Folder::MakeFolder(std::string_view name) const {
+  return ::mkdirat(Fd(handle_), Name(name).c_str(), 0777) == 0 ? 0 : errno;
 }
 
-int RemoveFile(const fs::path& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
+int Folder::Remove(std::string_view name) const {
+  return ::unlinkat(Fd(handle_), Name(name).c_str(), 0) == 0 ? 0 : errno;
+}
 
-int RemoveEmptyFolder(const fs::path& path) { return ::rmdir(path.c_str()) == 0 ? 0 : errno; }
+int Folder::RemoveFolder(std::string_view name) const {
+  return ::unlinkat(Fd(handle_), Name(name).c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+int Folder::Sync() const { return ::fsync(Fd(handle_)) == 0 ? 0 : errno; }
+
+int Folder::SyncFileSystem() const { return ::syncfs(Fd(handle_)) == 0 ? 0 : errno; }
+
+bool Folder::IsAt(const Folder& parent, std::string_view name) const {
+  struct stat here {}, there {};
+  return ::fstat(Fd(handle_), &here) == 0 &&
+         ::fstatat(Fd(parent.handle_), Name(name).c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+         S_ISDIR(there.st_mode) && here.st_dev == there.st_dev && here.st_ino == there.st_ino;
+}
+
+int Move(const Folder& from, std::string_view fromName, const Folder& to, std::string_view toName,
+         bool replaceFile) {
+  const int fromFd = Fd(from.handle_), toFd = Fd(to.handle_);
+  const std::string source = Name(fromName), target = Name(toName);
+  if (!replaceFile)
+    return ::renameat2(fromFd, source.c_str(), toFd, target.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+  // rename(2) would replace an empty folder or a link too: only a file may stand there.
+  struct stat st {};
+  if (::fstatat(toFd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode)) return EEXIST;
+  return ::renameat(fromFd, source.c_str(), toFd, target.c_str()) == 0 ? 0 : errno;
+}
+
+int Exchange(const Folder& aDir, std::string_view a, const Folder& bDir, std::string_view b) {
+  return ::renameat2(Fd(aDir.handle_), Name(a).c_str(), Fd(bDir.handle_), Name(b).c_str(),
+                     RENAME_EXCHANGE) == 0
+             ? 0
+             : errno;
+}
 
 int LockedFolder::Create(const fs::path& dir, const std::string& prefix) {
   std::string name = (dir / (prefix + "XXXXXX")).string();

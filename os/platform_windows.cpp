@@ -217,36 +217,47 @@ std::vector<std::string> OptionFileLocations(const std::string&, const std::stri
 
 bool WorldWritable(const std::string&) { return false; }  // Windows guards files by their ACL
 
-// A file of this run in the user's temporary folder, removed when the program ends. The text
-// holds no password (that goes to the connect call), nothing a killed run could leave behind. The client
-// library opens it with the ANSI functions, so the name is given in the ANSI code page (or as
-// the short name when the ANSI code page cannot hold the folder's name).
-int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+namespace {
+
+// Reads a regular file of at most `limit` bytes; with `followLinks` false the name itself (a
+// reparse point is opened as it is and refused). One loop for option files and manifests.
+int ReadRegular(const fs::path& path, bool followLinks, std::uint64_t limit, std::string& bytes) {
   bytes.clear();
-  const HANDLE file = ::CreateFileW(Wide(Utf8Path(path)).c_str(), GENERIC_READ,
+  const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                    OPEN_EXISTING, followLinks ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr);
   if (file == INVALID_HANDLE_VALUE) return LastErrno();
   int error = 0;
   BY_HANDLE_FILE_INFORMATION info{};
   if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
     error = EINVAL;
-  else if ((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow) > maxBytes)
+  else if ((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow) > limit)
     error = EFBIG;
   while (error == 0) {
-    char buffer[8192];
+    char buffer[65536];
     DWORD n = 0;
     if (!::ReadFile(file, buffer, sizeof buffer, &n, nullptr)) error = LastErrno();
     if (error != 0 || n == 0) break;
     bytes.append(buffer, n);
-    if (bytes.size() > maxBytes) error = EFBIG;
+    if (bytes.size() > limit) error = EFBIG;  // grew while being read
   }
   ::CloseHandle(file);
   if (error != 0) bytes.clear();
   return error;
 }
 
+}  // namespace
+
+int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+  return ReadRegular(Utf8Path(path), true, maxBytes, bytes);
+}
+
+// A file of this run in the user's temporary folder, removed when the program ends. The text
+// holds no password (that goes to the connect call), nothing a killed run could leave behind. The client
+// library opens it with the ANSI functions, so the name is given in the ANSI code page (or as
+// the short name when the ANSI code page cannot hold the folder's name).
 std::string OptionTextFile(const std::string& text, int& error) {
   error = 0;
   wchar_t temp[MAX_PATH + 1];
@@ -301,10 +312,84 @@ std::string OptionTextFile(const std::string& text, int& error) {
   return {};
 }
 
-int Look(const fs::path& path, FileInfo& info) {
+namespace {
+
+// Opens the name itself for its attributes only: no sharing mode is in the way, and a reparse
+// point (a link or junction) is opened as it is, never followed.
+HANDLE OpenEntry(const fs::path& path) {
+  return ::CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+struct Identity {
+  bool folder = false;  // a real folder, not a reparse point
+  std::uint64_t volume = 0, id = 0;
+};
+
+bool IdentityOf(HANDLE handle, Identity& identity) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(handle, &info)) return false;
+  identity.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                    !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  identity.volume = info.dwVolumeSerialNumber;
+  identity.id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
+bool IdentityAt(const fs::path& path, Identity& identity) {
+  const HANDLE handle = OpenEntry(path);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool ok = IdentityOf(handle, identity);
+  ::CloseHandle(handle);
+  return ok;
+}
+
+HANDLE Handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// The folder a step goes through was moved away or replaced since it was opened.
+constexpr int kNotTheSameFolder = EBUSY;
+
+}  // namespace
+
+void Folder::Close() {
+  if (handle_ != -1) ::CloseHandle(Handle(handle_));
+  handle_ = -1;
+}
+
+// Windows has no steps relative to a folder handle for these calls: the handle is held for the
+// folder's identity, and each step first checks that the path still leads to that folder.
+int Folder::Open(const fs::path& path) {
+  const HANDLE handle = OpenEntry(path);
+  if (handle == INVALID_HANDLE_VALUE) return LastErrno();
+  Identity identity;
+  if (!IdentityOf(handle, identity) || !identity.folder) {
+    ::CloseHandle(handle);
+    return ENOTDIR;
+  }
+  *this = Folder();
+  path_ = path;
+  handle_ = reinterpret_cast<std::intptr_t>(handle);
+  volume_ = identity.volume;
+  id_ = identity.id;
+  return 0;
+}
+
+int Folder::Open(const Folder& parent, std::string_view name) {
+  if (!parent.IsAt(parent.path_)) return kNotTheSameFolder;
+  return Open(parent.path_ / Utf8Path(name));
+}
+
+bool Folder::IsAt(const fs::path& path) const {
+  Identity identity;
+  return IdentityAt(path, identity) && identity.folder && identity.volume == volume_ && identity.id == id_;
+}
+
+int Folder::Look(std::string_view name, FileInfo& info) const {
   info = {};
+  if (!IsAt(path_)) return kNotTheSameFolder;
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) {
+  if (!::GetFileAttributesExW(Wide(path_ / Utf8Path(name)).c_str(), GetFileExInfoStandard, &data)) {
     const DWORD error = ::GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : ErrnoOf(error);
   }
@@ -315,35 +400,16 @@ int Look(const fs::path& path, FileInfo& info) {
   return 0;
 }
 
-int ReadOwnRegularFile(const fs::path& path, std::uint64_t limit, std::string& bytes) {
+int Folder::Read(std::string_view name, std::uint64_t limit, std::string& bytes) const {
   bytes.clear();
-  const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return LastErrno();
-  BY_HANDLE_FILE_INFORMATION info{};
-  int error = 0;
-  if (!::GetFileInformationByHandle(file, &info)) error = LastErrno();
-  else if (::GetFileType(file) != FILE_TYPE_DISK ||
-           (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-    error = EINVAL;
-  else if (((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow) > limit)
-    error = EFBIG;
-  char buffer[65536];
-  while (error == 0) {
-    DWORD n = 0;
-    if (!::ReadFile(file, buffer, sizeof buffer, &n, nullptr)) error = LastErrno();
-    if (n == 0) break;
-    bytes.append(buffer, n);
-    if (bytes.size() > limit) error = EFBIG;
-  }
-  ::CloseHandle(file);
-  if (error != 0) bytes.clear();
-  return error;
+  if (!IsAt(path_)) return kNotTheSameFolder;
+  return ReadRegular(path_ / Utf8Path(name), false, limit, bytes);
 }
 
-int WriteDurableFile(const fs::path& path, std::string_view bytes) {
-  const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+int Folder::Write(std::string_view name, std::string_view bytes, bool durable) const {
+  if (!IsAt(path_)) return kNotTheSameFolder;
+  const HANDLE file = ::CreateFileW(Wide(path_ / Utf8Path(name)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return LastErrno();
   int error = 0;
   while (!bytes.empty() && error == 0) {
@@ -352,30 +418,85 @@ int WriteDurableFile(const fs::path& path, std::string_view bytes) {
     if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) error = LastErrno();
     else bytes.remove_prefix(written);
   }
-  if (error == 0 && !::FlushFileBuffers(file)) error = LastErrno();
+  if (error == 0 && durable && !::FlushFileBuffers(file)) error = LastErrno();
   if (!::CloseHandle(file) && error == 0) error = LastErrno();
   return error;
 }
 
-// Windows offers no way to flush a folder's entries short of administrator rights; the files
-// themselves are flushed before they are renamed and the renames are written through.
-int SyncFolder(const fs::path&) { return 0; }
+int Folder::SyncFile(std::string_view name) const {
+  if (!IsAt(path_)) return kNotTheSameFolder;
+  const HANDLE file = ::CreateFileW(Wide(path_ / Utf8Path(name)).c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return LastErrno();
+  const int error = ::FlushFileBuffers(file) ? 0 : LastErrno();
+  ::CloseHandle(file);
+  return error;
+}
 
-int Rename(const fs::path& from, const fs::path& to) {
-  return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+int Folder::List(std::vector<std::string>& names) const {
+  names.clear();
+  if (!IsAt(path_)) return kNotTheSameFolder;
+  WIN32_FIND_DATAW found{};
+  const HANDLE find = ::FindFirstFileExW(Wide(path_ / L"*").c_str(), FindExInfoBasic, &found,
+                                         FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : LastErrno();
+  int error = 0;
+  do {
+    const std::wstring_view name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(Utf8(found.cFileName, static_cast<int>(name.size())));
+  } while (::FindNextFileW(find, &found));
+  if (::GetLastError() != ERROR_NO_MORE_FILES) error = LastErrno();
+  ::FindClose(find);
+  if (error != 0) names.clear();
+  return error;
+}
+
+int Folder::MakeFolder(std::string_view name) const {
+  if (!IsAt(path_)) return kNotTheSameFolder;
+  return ::CreateDirectoryW(Wide(path_ / Utf8Path(name)).c_str(), nullptr) ? 0 : LastErrno();
+}
+
+int Folder::Remove(std::string_view name) const {
+  if (!IsAt(path_)) return kNotTheSameFolder;
+  return ::DeleteFileW(Wide(path_ / Utf8Path(name)).c_str()) ? 0 : LastErrno();
+}
+
+int Folder::RemoveFolder(std::string_view name) const {
+  if (!IsAt(path_)) return kNotTheSameFolder;
+  return ::RemoveDirectoryW(Wide(path_ / Utf8Path(name)).c_str()) ? 0 : LastErrno();
+}
+
+// Windows offers no way to flush a folder's entries short of administrator rights; the files
+// themselves are flushed before they are moved and the moves are written through.
+int Folder::Sync() const { return 0; }
+
+// Flushing a whole volume needs administrator rights too: the files are flushed one by one.
+int Folder::SyncFileSystem() const { return ENOSYS; }
+
+bool Folder::IsAt(const Folder& parent, std::string_view name) const {
+  return parent.IsAt(parent.path_) && IsAt(parent.path_ / Utf8Path(name));
+}
+
+int Move(const Folder& from, std::string_view fromName, const Folder& to, std::string_view toName,
+         bool replaceFile) {
+  if (!from.IsAt(from.path_) || !to.IsAt(to.path_)) return kNotTheSameFolder;
+  const fs::path target = to.path_ / Utf8Path(toName);
+  if (replaceFile) {
+    // MoveFileEx replaces files only, but a link to a file is a file to it.
+    const DWORD attributes = ::GetFileAttributesW(Wide(target).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+      return EEXIST;
+  }
+  return ::MoveFileExW(Wide(from.path_ / Utf8Path(fromName)).c_str(), Wide(target).c_str(),
+                       (replaceFile ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH)
              ? 0
              : LastErrno();
 }
 
 // No swapping of two folders in one step on Windows: the caller moves the old one aside first.
-int Exchange(const fs::path&, const fs::path&) { return ENOSYS; }
-
-int RemoveFile(const fs::path& path) { return ::DeleteFileW(Wide(path).c_str()) ? 0 : LastErrno(); }
-
-int RemoveEmptyFolder(const fs::path& path) {
-  return ::RemoveDirectoryW(Wide(path).c_str()) ? 0 : LastErrno();
-}
+int Exchange(const Folder&, std::string_view, const Folder&, std::string_view) { return ENOSYS; }
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "cli/folder_write.h"
 #include "run_gen.h"
 
 namespace kelvane::testing {
@@ -118,18 +119,24 @@ TEST(ExportFiles, AReExportReplacesItsOwnFilesQuietlyAndSaysSo) {
 
 TEST(ExportFiles, WorkFoldersOfAStoppedExportAreRemovedOnlyWhenProvablyStale) {
   TempDir temp;
+  // A run stopped after staging a table: its work folder, with the manifest that proves it.
   const pid_t gone = ::fork();
-  if (gone == 0) ::_exit(0);
+  if (gone == 0) {
+    kelvane::cli::ExportWriter writer(temp.path(), false);
+    writer.Stage("t", "t", {{"set_class.txt", "half"}});
+    ::_exit(0);
+  }
   ::waitpid(gone, nullptr, 0);
-  const std::string dead = ".kelvane-gen-" + std::to_string(gone) + "-a1b2c3";
+  std::string dead;
+  for (const auto& entry : fs::directory_iterator(temp.path())) dead = entry.path().filename().string();
+  ASSERT_TRUE(dead.starts_with(".kelvane-gen-" + std::to_string(gone) + "-")) << dead;
   const std::string alive = ".kelvane-gen-" + std::to_string(::getpid()) + "-a1b2c3";
-  WriteBytes(temp.path() / dead / "set_class.txt", "half");
   WriteBytes(temp.path() / alive / "set_class.txt", "busy");
   WriteBytes(temp.path() / ".kelvane-gen-mine" / "x", "not a work folder");
   const std::string deadWithFolder = ".kelvane-gen-" + std::to_string(gone) + "-d4e5f6";
   WriteBytes(temp.path() / deadWithFolder / "sub" / "x", "not the export's");
   const std::string deadWithOther = ".kelvane-gen-" + std::to_string(gone) + "-g7h8i9";
-  WriteBytes(temp.path() / deadWithOther / "main.c", "not the export's");
+  WriteBytes(temp.path() / deadWithOther / "set_class.txt", "no manifest says it is the export's");
   const GenRun run = Export("kelvane_cli", temp.path(), {"user"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.err.find(dead + ", left by an export that was stopped"), std::string::npos) << run.err;
@@ -137,7 +144,7 @@ TEST(ExportFiles, WorkFoldersOfAStoppedExportAreRemovedOnlyWhenProvablyStale) {
   EXPECT_EQ(ReadBytes(temp.path() / alive / "set_class.txt"), "busy");
   EXPECT_TRUE(fs::exists(temp.path() / ".kelvane-gen-mine" / "x"));
   EXPECT_TRUE(fs::exists(temp.path() / deadWithFolder / "sub" / "x"));
-  EXPECT_TRUE(fs::exists(temp.path() / deadWithOther / "main.c"));
+  EXPECT_TRUE(fs::exists(temp.path() / deadWithOther / "set_class.txt"));
 }
 
 TEST(ExportFiles, AnOutputFolderThatTakesNoWritesStopsWithOneMessage) {
