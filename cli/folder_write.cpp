@@ -234,6 +234,9 @@ struct ExportWriter::State {
   Folder run;
   std::vector<Staged> staged;
   std::size_t counter = 0;
+  // Without a barrier for the whole file system each file is forced to disk as it is written
+  // (still all of them before the first rename).
+  const bool durableWrites = !os::SyncsWholeFileSystem();
 
   FolderWriteResult Fail(FolderWriteResult result, int error, const std::string& what) {
     result.status = AboutTheWholeTarget(error) && what.empty() ? FolderWrite::TargetFailed
@@ -262,9 +265,9 @@ struct ExportWriter::State {
     Folder work;
     int error = work.Open(run, entry.work);
     // The manifest first: whatever of the folder a killed run leaves, its manifest proves ours.
-    if (error == 0) error = steps.Write(work, kManifestName, ManifestText(entry.manifest), false);
+    if (error == 0) error = steps.Write(work, kManifestName, ManifestText(entry.manifest), durableWrites);
     for (const OutputFile& file : files)
-      if (error == 0) error = steps.Write(work, file.name, file.bytes, false);
+      if (error == 0) error = steps.Write(work, file.name, file.bytes, durableWrites);
     if (error != 0) {
       RemoveListedFiles(run, entry.work);
       return Fail({}, error, "");
@@ -275,17 +278,19 @@ struct ExportWriter::State {
   }
 
   // Every staged file durable: one step for the whole file system where there is one, else
-  // file by file and folder by folder.
+  // file by file; then the staged folders' entries.
   int Barrier() {
-    const int error = steps.Barrier(out);
-    if (error != ENOSYS && error != EINVAL) return error;
-    for (const Staged& entry : staged) {
-      Folder work;
-      if (int failed = work.Open(run, entry.work)) return failed;
-      if (int failed = work.SyncFile(kManifestName)) return failed;
-      for (const ManifestEntry& file : entry.manifest.entries)
-        if (int failed = work.SyncFile(file.name)) return failed;
-      if (int failed = steps.Sync(work)) return failed;
+    if (!durableWrites) {
+      const int error = steps.Barrier(out);
+      if (error != ENOSYS && error != EINVAL) return error;
+      for (const Staged& entry : staged) {
+        Folder work;
+        if (int failed = work.Open(run, entry.work)) return failed;
+        if (int failed = work.SyncFile(kManifestName)) return failed;
+        for (const ManifestEntry& file : entry.manifest.entries)
+          if (int failed = work.SyncFile(file.name)) return failed;
+        if (int failed = steps.Sync(work)) return failed;
+      }
     }
     return steps.Sync(run);
   }

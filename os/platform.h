@@ -146,6 +146,10 @@ class Folder {
   std::uint64_t volume_ = 0, id_ = 0;  // Windows: the identity checked before each step
 };
 
+// True when Folder::SyncFileSystem makes a whole file system durable in one step (Linux); where
+// it cannot, files are better forced to disk as they are written.
+bool SyncsWholeFileSystem();
+
 // Moves the entry `fromName` of `from` to `toName` in `to`. With `replaceFile` an existing file
 // there is replaced (as rename(2) does); a folder or link there never is, and without
 // `replaceFile` nothing is (EEXIST).

@@ -260,6 +260,7 @@ int Folder::RemoveFolder(std::string_view name) const {
 int Folder::Sync() const { return ::fsync(Fd(handle_)) == 0 ? 0 : errno; }
 
 int Folder::SyncFileSystem() const { return ::syncfs(Fd(handle_)) == 0 ? 0 : errno; }
+bool SyncsWholeFileSystem() { return true; }
 
 bool Folder::IsAt(const Folder& parent, std::string_view name) const {
   struct stat here {}, there {};

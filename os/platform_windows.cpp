@@ -358,7 +358,10 @@ void Folder::Close() {
 }
 
 // Windows has no steps relative to a folder handle for these calls: the handle is held for the
-// folder's identity, and each step first checks that the path still leads to that folder.
+// folder's identity, and each step that changes something (writes, moves, removals) first checks
+// that the path still leads to that folder. Looking and reading do not check (each check costs
+// three calls to the system); what they find decides nothing that a checked step would not
+// refuse.
 int Folder::Open(const fs::path& path) {
   const HANDLE handle = OpenEntry(path);
   if (handle == INVALID_HANDLE_VALUE) return LastErrno();
@@ -387,7 +390,6 @@ bool Folder::IsAt(const fs::path& path) const {
 
 int Folder::Look(std::string_view name, FileInfo& info) const {
   info = {};
-  if (!IsAt(path_)) return kNotTheSameFolder;
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!::GetFileAttributesExW(Wide(path_ / Utf8Path(name)).c_str(), GetFileExInfoStandard, &data)) {
     const DWORD error = ::GetLastError();
@@ -402,7 +404,6 @@ int Folder::Look(std::string_view name, FileInfo& info) const {
 
 int Folder::Read(std::string_view name, std::uint64_t limit, std::string& bytes) const {
   bytes.clear();
-  if (!IsAt(path_)) return kNotTheSameFolder;
   return ReadRegular(path_ / Utf8Path(name), false, limit, bytes);
 }
 
@@ -424,7 +425,6 @@ int Folder::Write(std::string_view name, std::string_view bytes, bool durable) c
 }
 
 int Folder::SyncFile(std::string_view name) const {
-  if (!IsAt(path_)) return kNotTheSameFolder;
   const HANDLE file = ::CreateFileW(Wide(path_ / Utf8Path(name)).c_str(), GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -436,7 +436,6 @@ int Folder::SyncFile(std::string_view name) const {
 
 int Folder::List(std::vector<std::string>& names) const {
   names.clear();
-  if (!IsAt(path_)) return kNotTheSameFolder;
   WIN32_FIND_DATAW found{};
   const HANDLE find = ::FindFirstFileExW(Wide(path_ / L"*").c_str(), FindExInfoBasic, &found,
                                          FindExSearchNameMatch, nullptr, 0);
@@ -473,9 +472,11 @@ int Folder::Sync() const { return 0; }
 
 // Flushing a whole volume needs administrator rights too: the files are flushed one by one.
 int Folder::SyncFileSystem() const { return ENOSYS; }
+bool SyncsWholeFileSystem() { return false; }
 
+// The entry's own identity settles it, whatever the parent's path leads to now.
 bool Folder::IsAt(const Folder& parent, std::string_view name) const {
-  return parent.IsAt(parent.path_) && IsAt(parent.path_ / Utf8Path(name));
+  return IsAt(parent.path_ / Utf8Path(name));
 }
 
 int Move(const Folder& from, std::string_view fromName, const Folder& to, std::string_view toName,
