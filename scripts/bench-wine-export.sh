@@ -24,6 +24,8 @@ for _ in $(seq 1 "${KELVANE_WINE_EXPORT_REPEAT:-3}"); do
         --out "$RUN/wine-export" >/dev/null
     fi
     echo "$side $(($(date +%s%N) - start))" >>"$RESULTS/wine_export.raw"
+    made=$(find "$RUN/wine-export" -mindepth 1 -maxdepth 1 -type d | wc -l)
+    [ "$made" -eq 1000 ] || { log "$side export wrote $made table folders, not 1,000"; exit 1; }
   done
 done
 rm -rf "$RUN/wine-export"
