@@ -17,9 +17,9 @@ inline constexpr const char* kColumnsDatabase = "kelvane_bench";
 inline constexpr const char* kManyTablesDatabase = "kelvane_bench_many";
 inline constexpr int kManyTables = 5000;
 
-// The databases exported whole: "kelvane_bench_many" and "kelvane_bench_many_1000", the latter
-// with the first 1,000 of its tables.
-inline constexpr int kExportTables[] = {1000, kManyTables};
+// The databases exported whole: "kelvane_bench_many_1000", "kelvane_bench_many" and
+// "kelvane_bench_many_20000", with 1,000, 5,000 and 20,000 tables of the same 20 columns.
+inline constexpr int kExportTables[] = {1000, kManyTables, 20000};
 inline std::string ExportDatabase(int tables) {
   return tables == kManyTables ? kManyTablesDatabase
                                : std::string(kManyTablesDatabase) + "_" + std::to_string(tables);
