@@ -571,19 +571,20 @@ std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir) {
       continue;
     const long pid = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
     if (pid <= 0 || pid == platform::ProcessId() || !platform::ProcessGone(pid)) continue;
+    // Nobody may hold its lock; once that is known it is let go again (on Windows the lock
+    // would keep even its taker from reading the folder).
     Folder work;
     platform::LockedFolder lock;
     std::vector<std::string> inside;
-    if (work.Open(out, name) != 0 || !lock.TryLock(dir / Utf8Path(name)) || !work.IsAt(out, name) ||
-        work.List(inside) != 0)
-      continue;
+    if (work.Open(out, name) != 0 || !lock.TryLock(dir / Utf8Path(name))) continue;
+    lock.Unlock();
+    if (!work.IsAt(out, name) || work.List(inside) != 0) continue;
     // Each table's folder in it goes as far as its own manifest proves it the export's; a
     // manifest in the work folder itself stands for files staged there directly.
     for (const std::string& entry : inside) {
       FileInfo info;
       if (work.Look(entry, info) == 0 && info.kind == Kind::Folder) RemoveListedFiles(work, entry);
     }
-    lock.Unlock();
     if (RemoveListedFiles(out, name)) removed.push_back(name);
   }
   return removed;

@@ -501,12 +501,13 @@ int Exchange(const Folder&, std::string_view, const Folder&, std::string_view) {
 
 namespace {
 
-// Held open without sharing read or write, a folder handle is the lock: another process cannot
-// open the folder the same way while it is held. Sharing delete lets the holder rename and
-// remove the folder.
+// Held open for reading without sharing reading, a folder handle is the lock: another process
+// cannot open the folder the same way while it is held. Sharing write and delete lets entries be
+// moved into the folder (a rename opens the target's folder for writing) and the holder rename
+// and remove it.
 HANDLE OpenFolderLock(const fs::path& folder) {
-  return ::CreateFileW(Wide(folder).c_str(), GENERIC_READ, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  return ::CreateFileW(Wide(folder).c_str(), GENERIC_READ, FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 }  // namespace
