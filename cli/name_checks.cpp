@@ -5,32 +5,20 @@
 #include <cstdio>
 
 #include "cli/safe_names.h"
+#include "text/utf8.h"
 
 namespace kelvane::cli {
 
 namespace {
 
-// Decodes the code point at `at` and moves past it; a byte that does not start a valid sequence
-// reads as itself.
+// Bytes that are not UTF-8 read as this, which is neither a control nor a letter.
+constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
+
+// Decodes the code point at `at` and moves past it (past the invalid bytes: kNotUtf8).
 char32_t Next(std::string_view text, std::size_t& at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                                              : (lead >> 3) == 0x1E ? 4 : 1;
-  if (length == 1 || at + length > text.size()) {
-    ++at;
-    return lead;
-  }
-  char32_t point = lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) {
-      ++at;
-      return lead;
-    }
-    point = (point << 6) | (byte(at + i) & 0x3F);
-  }
-  at += length;
-  return point;
+  const utf8::CodePoint c = utf8::DecodeAt(text, at);
+  at += c.length;
+  return c.valid ? c.value : kNotUtf8;
 }
 
 bool IsControl(char32_t c) { return c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029; }
@@ -76,13 +64,13 @@ std::string ControlCharacterProblem(const std::string& table, const FieldTable& 
   const auto control = [](std::string_view name) -> char32_t {
     for (std::size_t at = 0; at < name.size();)
       if (const char32_t c = Next(name, at); IsControl(c)) return c;
-    return 0xFFFFFFFF;
+    return kNotUtf8;
   };
   const std::string tail = "; a name with a control character would break the generated lines";
-  if (const char32_t c = control(table); c != 0xFFFFFFFF)
+  if (const char32_t c = control(table); c != kNotUtf8)
     return Where(table) + ": the table name holds the control character " + CodePoint(c) + tail;
   for (const FieldRecord& field : fields)
-    if (const char32_t c = control(field.columnName); c != 0xFFFFFFFF)
+    if (const char32_t c = control(field.columnName); c != kNotUtf8)
       return Where(table) + ", column \"" + Printable(field.columnName) +
              "\": the column name holds the control character " + CodePoint(c) + tail;
   return {};
@@ -96,6 +84,8 @@ std::string NotAnIdentifier(std::string_view name) {
   for (std::size_t at = 0; at < name.size();) {
     const std::size_t start = at;
     const char32_t c = Next(name, at);
+    if (c == kNotUtf8)
+      return "holds bytes that are not UTF-8 (" + Printable(name.substr(start, at - start)) + ")";
     const bool ascii = c < 0x80;
     const bool fits = ascii ? (c == '_' || (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'))
                             : !IsControl(c) && !IsNonAsciiPunctuation(c);

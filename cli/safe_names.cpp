@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <set>
 
+#include "text/caseless.h"
+#include "text/utf8.h"
+
 namespace kelvane::cli {
 
 namespace {
@@ -36,20 +39,12 @@ bool IsDeviceName(std::string_view name) {
 
 // Cuts at most `limit` bytes without splitting a UTF-8 sequence.
 std::string CutUtf8(std::string_view text, std::size_t limit) {
-  if (text.size() <= limit) return std::string(text);
-  std::size_t end = limit;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  return std::string(text.substr(0, end));
+  return std::string(utf8::CutAt(text, limit));
 }
 
 }  // namespace
 
-std::string Fold(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return folded;
-}
+std::string Fold(std::string_view name) { return CaselessKey(name); }
 
 bool UsableAsIs(std::string_view name) {
   if (name.empty() || name.size() > kMaxFolderBytes) return false;
@@ -104,27 +99,26 @@ std::string Printable(std::string_view name, std::string_view alsoEscaped) {
   std::string out;
   out.reserve(name.size());
   char escaped[8];
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const char c = name[i];
-    const auto byte = static_cast<unsigned char>(c);
-    const auto next = [&](std::size_t k) {
-      return i + k < name.size() ? unsigned{static_cast<unsigned char>(name[i + k])} : 0u;
-    };
-    if (c == '\\' || alsoEscaped.find(c) != std::string_view::npos) {
+  for (std::size_t at = 0; at < name.size();) {
+    const utf8::CodePoint c = utf8::DecodeAt(name, at);
+    const std::string_view bytes = name.substr(at, c.length);
+    at += c.length;
+    if (!c.valid) {  // bytes that are not UTF-8 never reach the terminal as they are
+      for (char b : bytes) {
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", unsigned{static_cast<unsigned char>(b)});
+        out += escaped;
+      }
+    } else if (c.value == '\\' || (c.value < 0x80 && alsoEscaped.find(bytes[0]) != std::string_view::npos)) {
       out += '\\';
-      out += c;
-    } else if (IsControl(byte)) {
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      out += bytes;
+    } else if (c.value < 0x20 || c.value == 0x7F) {
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(c.value));
       out += escaped;
-    } else if (byte == 0xC2 && next(1) >= 0x80 && next(1) <= 0x9F) {  // C1 controls
-      std::snprintf(escaped, sizeof escaped, "\\u%04X", next(1));
+    } else if ((c.value >= 0x80 && c.value <= 0x9F) || c.value == 0x2028 || c.value == 0x2029) {
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c.value));
       out += escaped;
-      i += 1;
-    } else if (byte == 0xE2 && next(1) == 0x80 && (next(2) == 0xA8 || next(2) == 0xA9)) {
-      out += next(2) == 0xA8 ? "\\u2028" : "\\u2029";
-      i += 2;
     } else {
-      out += c;
+      out += bytes;
     }
   }
   return out;

@@ -25,7 +25,9 @@ bool UsableAsIs(std::string_view name);
 // trailing dots and spaces and Windows device names defused, cut to kMaxFolderBytes.
 std::string MakeSafe(std::string_view name);
 
-// ASCII case folding, the part every case-insensitive file system agrees on.
+// The key under which two folder names meet on a case-insensitive or normalising file system
+// (Windows, macOS): the canonical caseless key (text/caseless.h), so "É" and "é", and the NFC
+// and NFD forms of one name, meet.
 std::string Fold(std::string_view name);
 
 // One folder per table, in the order given; duplicates of a table name are dropped. Names usable
@@ -39,8 +41,9 @@ std::vector<FolderName> AssignFolderNames(const std::vector<std::string>& tables
 std::string EntityFileName(const std::string& folder);
 
 // The name as it is shown in messages and listings, on one line and readable back: a backslash
-// as \\, C0 controls and DEL as \xHH, C1 controls and U+2028/U+2029 as \uHHHH, each character
-// of `alsoEscaped` (a separator) as \ and the character; the rest unchanged.
+// as \\, C0 controls and DEL as \xHH, C1 controls and U+2028/U+2029 as \uHHHH, each byte
+// that is not part of valid UTF-8 as \xHH, each character of `alsoEscaped` (an ASCII separator)
+// as \ and the character; the rest unchanged.
 std::string Printable(std::string_view name, std::string_view alsoEscaped = {});
 
 }  // namespace kelvane::cli

@@ -3,7 +3,8 @@
 // The first input byte picks the road:
 //   even: a random FieldTable (random UTF-8 names, prefixes, 易语言 and C# types, with or without
 //         the state record) and a random table name through every builder;
-//   1 mod 4: the remaining bytes through Trim, ToCrlf, Utf8ToGbk and GbkToUtf8;
+//   1 mod 4: the remaining bytes through Trim, ToCrlf, Utf8ToGbk, GbkToUtf8, the UTF-8 decoder
+//         and CaselessKey;
 //   3 mod 4: the remaining bytes as a server's greeting (ReadGreeting): a decision, once made,
 //         never changes with bytes that follow, and never depends on bytes past the packet.
 // A broken property prints what broke and aborts, which libFuzzer reports as a finding.
@@ -21,7 +22,9 @@
 #include "generators/generators.h"
 #include "schema/field_table.h"
 #include "schema/greeting.h"
+#include "text/caseless.h"
 #include "text/text.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -365,7 +368,30 @@ void CheckRemark(std::string_view input) {
   Check(kelvane::OneLineRemark(remark) == remark, "a remark is its own remark", input, remark);
 }
 
+// The decoder walks every byte once; a valid code point encodes back to the bytes it came from.
+// The caseless key keeps valid UTF-8 valid and is its own key.
+void CheckDecoderAndKey(std::string_view input) {
+  bool valid = true;
+  for (std::size_t at = 0; at < input.size();) {
+    const kelvane::utf8::CodePoint c = kelvane::utf8::DecodeAt(input, at);
+    Check(c.length >= 1 && c.length <= 4 && at + c.length <= input.size(),
+          "a decoded step stays inside the input", input);
+    if (c.valid) {
+      std::string again;
+      AppendUtf8(again, c.value);
+      Check(again == input.substr(at, c.length), "a decoded code point encodes back", input, again);
+    }
+    valid = valid && c.valid;
+    at += c.length;
+  }
+  Check(valid == kelvane::utf8::IsValid(input), "IsValid agrees with the decoder", input);
+  const std::string key = kelvane::CaselessKey(input);
+  Check(!valid || kelvane::utf8::IsValid(key), "the key of UTF-8 is UTF-8", input, key);
+  Check(kelvane::CaselessKey(key) == key, "CaselessKey is its own key", input, key);
+}
+
 void FuzzText(std::string_view bytes) {
+  CheckDecoderAndKey(bytes);
   CheckRemark(bytes);
   CheckTrim(bytes);
   CheckToCrlf(bytes);

@@ -11,6 +11,7 @@
 #include <streambuf>
 
 #include "os/platform.h"
+#include "text/utf8.h"
 
 namespace kelvane::os {
 
@@ -90,13 +91,7 @@ class ConsoleBuffer : public std::streambuf {
   // Keeps an incomplete UTF-8 sequence at the end for the next write unless `all`.
   bool Flush(bool all) {
     std::size_t end = pending_.size();
-    if (!all) {
-      std::size_t back = 0;
-      while (back < 3 && back < end &&
-             (static_cast<unsigned char>(pending_[end - 1 - back]) & 0xC0) == 0x80)
-        ++back;
-      if (back < end && static_cast<unsigned char>(pending_[end - 1 - back]) >= 0xC0) end -= back + 1;
-    }
+    if (!all) end -= utf8::IncompleteTail(pending_);
     const bool ok = WriteConsoleText(console_, std::string_view(pending_).substr(0, end));
     pending_.erase(0, end);
     return ok;

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "text/gbk_codec.h"
+#include "text/utf8.h"
 
 namespace kelvane::gbk_codec {
 
@@ -37,12 +38,9 @@ bool ConvertWhole(UINT from, UINT to, std::string_view input, std::string& out) 
   return !usedDefault;
 }
 
-// Length of the character at text[0]: a UTF-8 sequence, or a GBK byte pair.
-std::size_t Utf8CharacterLength(std::string_view text) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  const std::size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-  return len < text.size() ? len : text.size();
-}
+// Length of the character at text[0]: a UTF-8 sequence (or the invalid bytes the decoder
+// takes together), or a GBK byte pair.
+std::size_t Utf8CharacterLength(std::string_view text) { return utf8::DecodeAt(text, 0).length; }
 
 std::size_t GbkCharacterLength(std::string_view text) {
   const auto lead = static_cast<unsigned char>(text[0]);

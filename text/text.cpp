@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "text/gbk_codec.h"
+#include "text/utf8.h"
 
 namespace kelvane {
 
@@ -25,37 +26,9 @@ std::size_t SpaceAtBack(std::string_view text) {
   return 0;
 }
 
-// Length of the UTF-8 sequence starting at text[0]; 1 for a byte that starts none.
-std::size_t Utf8SequenceLength(std::string_view text) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  std::size_t len = 1;
-  if (lead >= 0xF0 && lead <= 0xF4) len = 4;
-  else if (lead >= 0xE0 && lead <= 0xEF) len = 3;
-  else if (lead >= 0xC2 && lead <= 0xDF) len = 2;
-  // The second byte's range rules out overlong forms, surrogates and code points past U+10FFFF.
-  if (len > 1 && text.size() > 1) {
-    const auto second = static_cast<unsigned char>(text[1]);
-    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-    if (second < low || second > high) return 1;
-  }
-  if (len > text.size()) return text.size();
-  for (std::size_t i = 1; i < len; ++i)
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return i;
-  return len;
-}
-
-std::string CodePointName(std::string_view seq) {
-  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(seq[i]); };
-  unsigned cp = 0;
-  if (seq.size() == 1 && b(0) < 0x80) cp = b(0);
-  else if (seq.size() == 2) cp = ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
-  else if (seq.size() == 3) cp = ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
-  else if (seq.size() == 4)
-    cp = ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F);
-  else return {};
+std::string CodePointName(char32_t point) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "U+%04X", cp);
+  std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(point));
   return buf;
 }
 
@@ -64,7 +37,7 @@ std::string CodePointName(std::string_view seq) {
 std::size_t FirstLostCharacter(std::string_view utf8) {
   std::string gbk, back;
   for (std::size_t i = 0; i < utf8.size();) {
-    const std::size_t len = Utf8SequenceLength(utf8.substr(i));
+    const std::size_t len = utf8::DecodeAt(utf8, i).length;
     const std::string_view character = utf8.substr(i, len);
     if (gbk_codec::FromUtf8(character, gbk) != len ||
         gbk_codec::ToUtf8(gbk, back) != gbk.size() || back != character)
@@ -111,15 +84,13 @@ GbkConversion Utf8ToGbk(std::string_view utf8) {
   GbkConversion result;
   // Reject invalid UTF-8 ourselves so the report names the bad bytes precisely.
   for (std::size_t i = 0; i < utf8.size();) {
-    const std::size_t len = Utf8SequenceLength(utf8.substr(i));
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    const bool valid = lead < 0x80 || (len >= 2 && len == (lead >= 0xF0 ? 4u : lead >= 0xE0 ? 3u : 2u));
-    if (!valid) {
+    const utf8::CodePoint c = utf8::DecodeAt(utf8, i);
+    if (!c.valid) {
       result.badOffset = i;
-      result.badCharacter = std::string(utf8.substr(i, len));
+      result.badCharacter = std::string(utf8.substr(i, c.length));
       return result;
     }
-    i += len;
+    i += c.length;
   }
   std::size_t stopped = gbk_codec::FromUtf8(utf8, result.bytes);
   if (stopped == gbk_codec::kNoConverter) {
@@ -136,10 +107,10 @@ GbkConversion Utf8ToGbk(std::string_view utf8) {
     result.ok = true;
     return result;
   }
-  const std::size_t len = Utf8SequenceLength(utf8.substr(stopped));
+  const utf8::CodePoint bad = utf8::DecodeAt(utf8, stopped);
   result.badOffset = stopped;
-  result.badCharacter = std::string(utf8.substr(stopped, len));
-  result.badCodePoint = CodePointName(result.badCharacter);
+  result.badCharacter = std::string(utf8.substr(stopped, bad.length));
+  result.badCodePoint = CodePointName(bad.value);
   result.bytes.clear();
   return result;
 }

@@ -6,6 +6,7 @@
 
 #include "cli/name_checks.h"
 #include "cli/safe_names.h"
+#include "cli/table_export.h"
 
 namespace kelvane::cli {
 namespace {
@@ -59,8 +60,25 @@ TEST(FolderNames, LongNamesAreCutWithoutSplittingACharacter) {
 }
 
 TEST(FolderNames, NamesThatMeetWhenCaseIsIgnoredAreToldApart) {
-  EXPECT_EQ(Folders({"Dup", "dup", "DUP"}), (std::vector<std::string>{"Dup", "dup~2", "DUP~3"}));
-  EXPECT_EQ(Folders({"x", "x~2", "X"}), (std::vector<std::string>{"x", "x~2", "X~3"}));
+  // Names meet when a case-insensitive or normalising file system (Windows, macOS) takes them
+  // for one: a canonical caseless match under simple case folding. The folder keeps the name.
+  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+      {{"Dup", "dup", "DUP"}, {"Dup", "dup~2", "DUP~3"}},
+      {{"x", "x~2", "X"}, {"x", "x~2", "X~3"}},
+      {{"\u00c9", "\u00e9"}, {"\u00c9", "\u00e9~2"}},                      // É, é
+      {{"caf\u00e9", "cafe\u0301"}, {"caf\u00e9", "cafe\u0301~2"}},      // NFC, NFD
+      {{"CAFE\u0301", "caf\u00e9"}, {"CAFE\u0301", "caf\u00e9~2"}},
+      {{"a\u0323\u0307", "a\u0307\u0323"}, {"a\u0323\u0307", "a\u0307\u0323~2"}},  // mark order
+      {{"\u01c5", "\u01c6", "\u01c4"}, {"\u01c5", "\u01c6~2", "\u01c4~3"}},  // ǅ ǆ Ǆ
+      {{"\u03c3", "\u03c2", "\u03a3"}, {"\u03c3", "\u03c2~2", "\u03a3~3"}},  // σ, final ς, Σ
+      {{"\u212a", "k"}, {"\u212a", "k~2"}},                                // Kelvin sign
+      {{"\ud55c", "\u1112\u1161\u11ab"}, {"\ud55c", "\u1112\u1161\u11ab~2"}},  // 한, its jamo
+      // Apart: İ folds to i only in the Turkic or the full folding, ß to ss only in the full one.
+      {{"\u0130", "i", "I"}, {"\u0130", "i", "I~2"}},
+      {{"Stra\u00dfe", "STRASSE"}, {"Stra\u00dfe", "STRASSE"}},
+      {{"\u7528\u6237\u8868", "\u7528\u6236\u8868"}, {"\u7528\u6237\u8868", "\u7528\u6236\u8868"}},  // 用户表 用戶表
+  };
+  for (const auto& [tables, folders] : cases) EXPECT_EQ(Folders(tables), folders) << tables[0];
 }
 
 TEST(FolderNames, AUsableNameIsNeverRenamedForAMadeSafeOne) {
@@ -95,9 +113,39 @@ TEST(FolderNames, TheEntityFileNeverTakesTheOperationFilesName) {
 }
 
 TEST(FolderNames, MessagesShowControlCharactersEscaped) {
-  EXPECT_EQ(Printable("a\nb\\c\x7f" "表"), "a\\x0Ab\\\\c\\x7F表");
+  EXPECT_EQ(Printable("a\nb\\c\x7f" "表😀"), "a\\x0Ab\\\\c\\x7F表😀");
   EXPECT_EQ(Printable("l\u2028p\u2029c\u009b|"), "l\\u2028p\\u2029c\\u009B|");
   EXPECT_EQ(Printable("a|b", "|"), "a\\|b");
+}
+
+// Bytes that are not UTF-8, as every check that reads names meets them: shown as \xHH, never
+// read as a character (an overlong NUL is no control character, a surrogate no letter).
+TEST(NameChecks, BytesThatAreNotUtf8) {
+  struct Case {
+    const char* name;
+    const char* printable;
+    const char* firstBad;  // what the identifier check and the GBK check name
+  };
+  const Case cases[] = {
+      {"a\xC0\x80", "a\\xC0\\x80", "\\xC0"},                        // overlong NUL
+      {"a\xE0\x80\xAF", "a\\xE0\\x80\\xAF", "\\xE0"},              // overlong '/'
+      {"a\xED\xA0\x80", "a\\xED\\xA0\\x80", "\\xED"},              // surrogate U+D800
+      {"a\xF4\x90\x80\x80", "a\\xF4\\x90\\x80\\x80", "\\xF4"},    // past U+10FFFF
+      {"a\xF0\x9F\x98", "a\\xF0\\x9F\\x98", "\\xF0\\x9F\\x98"},  // cut short at the end
+      {"a\xE8\xA1x", "a\\xE8\\xA1x", "\\xE8\\xA1"},                 // cut short inside
+      {"a\xB1\xED", "a\\xB1\\xED", "\\xB1"},                        // GBK bytes
+      {"a\xC2", "a\\xC2", "\\xC2"},                                  // half a C1 control
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Printable(c.name), c.printable) << c.printable;
+    EXPECT_EQ(NotAnIdentifier(c.name), std::string("holds bytes that are not UTF-8 (") + c.firstBad + ")")
+        << c.printable;
+    EXPECT_EQ(ControlCharacterProblem(c.name, {{c.name, "", "", ""}}), "") << c.printable;
+    EXPECT_EQ(GbkNameProblem(c.name, {}), std::string("table \"") + c.printable +
+                                              "\": GBK cannot hold bytes that are not UTF-8 (" +
+                                              c.firstBad + ") of the table name; use --encoding utf-8")
+        << c.printable;
+  }
 }
 
 TEST(NameChecks, IdentifiersInCSharpAndEpl) {

@@ -68,14 +68,20 @@ TEST(Gbk, ReportsTheFirstCharacterItCannotHold) {
   const GbkConversion cut = Utf8ToGbk("a\xE4\xB8");
   EXPECT_FALSE(cut.ok);
   EXPECT_EQ(cut.badOffset, 1u);
-  // A surrogate, overlong forms and a code point past U+10FFFF are invalid UTF-8 as well: the
-  // bytes are reported, with no code point.
-  for (const char* bad : {"\xED\xA0\x80", "\xE0\x80\x80", "\xF0\x80\x80\x80", "\xF4\x90\x80\x80"}) {
-    const GbkConversion invalid = Utf8ToGbk(std::string("a") + bad + "b");
-    EXPECT_FALSE(invalid.ok);
-    EXPECT_EQ(invalid.badOffset, 1u);
-    EXPECT_EQ(invalid.badCharacter, std::string(bad, 1));
-    EXPECT_EQ(invalid.badCodePoint, "");
+  // Surrogates, overlong forms, code points past U+10FFFF and cut-short sequences are invalid
+  // UTF-8 as well: the bytes are reported (the longest start that could still have been valid),
+  // with no code point.
+  const std::pair<const char*, const char*> invalid[] = {
+      {"\xED\xA0\x80", "\xED"}, {"\xED\xBF\xBF", "\xED"}, {"\xE0\x80\x80", "\xE0"},
+      {"\xC0\x80", "\xC0"}, {"\xC1\xBF", "\xC1"}, {"\xF0\x80\x80\x80", "\xF0"},
+      {"\xF4\x90\x80\x80", "\xF4"}, {"\xF5\x80\x80\x80", "\xF5"}, {"\xF0\x9F\x98", "\xF0\x9F\x98"},
+      {"\xE4\xB8", "\xE4\xB8"}, {"\x80", "\x80"}};
+  for (const auto& [bad, reported] : invalid) {
+    const GbkConversion conversion = Utf8ToGbk(std::string("a") + bad + "b");
+    EXPECT_FALSE(conversion.ok) << bad;
+    EXPECT_EQ(conversion.badOffset, 1u) << bad;
+    EXPECT_EQ(conversion.badCharacter, reported) << bad;
+    EXPECT_EQ(conversion.badCodePoint, "") << bad;
   }
 }
 
