@@ -144,6 +144,11 @@ MainWindow::MainWindow(AppState& state, unsigned port, QWidget* parent)
   setClassPane_ = Widget<QPlainTextEdit>(ui::Id::SetClassPane);
   csharpEntityPane_ = Widget<QPlainTextEdit>(ui::Id::CSharpEntityPane);
   csharpOperationPane_ = Widget<QPlainTextEdit>(ui::Id::CSharpOperationPane);
+  // A hand edit, or anything else that changes a pane, ends its untouched text.
+  for (QPlainTextEdit* pane :
+       {customTypePane_, classModulePane_, setClassPane_, csharpEntityPane_, csharpOperationPane_})
+    connect(pane->document(), &QTextDocument::contentsChange, this,
+            [this, pane](int, int, int) { untouched_.erase(pane); });
   keyWarning_ = Widget<QLabel>(ui::Id::KeyWarning);
   keyWarning_->setWordWrap(true);
   commentsBox_ = Widget<QCheckBox>(ui::Id::CommentsBox);
@@ -339,8 +344,9 @@ void MainWindow::GenerateAll() {
 }
 
 void MainWindow::FillPane(QPlainTextEdit* pane, Pane kind) {
-  pane->setPlainText(
-      FromUtf8(BuildPaneText(kind, SelectedTableName(), state_.fields, textOptions_)));
+  const QString text = FromUtf8(BuildPaneText(kind, SelectedTableName(), state_.fields, textOptions_));
+  pane->setPlainText(text);
+  untouched_[pane] = text;
 }
 
 void MainWindow::GenerateCustomType() { FillPane(customTypePane_, Pane::CustomType); }
@@ -363,7 +369,8 @@ std::string MainWindow::PaneText(const QPlainTextEdit* pane) {
 void MainWindow::CopyPane(QPlainTextEdit* pane) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->clear();
-  clipboard->setText(FromUtf8(PaneText(pane)));
+  const auto untouched = untouched_.find(pane);
+  clipboard->setText(untouched != untouched_.end() ? untouched->second : FromUtf8(PaneText(pane)));
 }
 
 void MainWindow::CloseMainWindow() { close(); }

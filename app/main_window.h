@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <array>
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -90,6 +91,9 @@ class MainWindow : public QWidget {
   QLabel* keyWarning_ = nullptr;
   QCheckBox* commentsBox_ = nullptr;
   TextOptions textOptions_;  // of the last generate: the comments when 选择框_注释 was checked
+  // The text each pane was last filled with, while nothing has changed it since: a copy of an
+  // untouched pane hands this over as it is instead of reading the document back.
+  std::map<const QPlainTextEdit*, QString> untouched_;
 };
 
 }  // namespace kelvane

@@ -246,15 +246,21 @@ struct ExportWriter::State {
     return result;
   }
 
+  int beginError = 0;  // once the work folder cannot be made, every table meets the same
+
   int Begin() {
-    if (run.IsOpen()) return 0;
-    if (!out.IsOpen())
-      if (int error = out.Open(dir)) return error;
-    if (int error = runLock.Create(dir, std::string(kWorkFolderPrefix) +
-                                           std::to_string(platform::ProcessId()) + "-"))
-      return error;
-    if (int error = run.Open(out, PathText(runLock.path().filename()))) return error;
-    return 0;
+    if (run.IsOpen() || beginError != 0) return beginError;
+    beginError = out.Open(dir);
+    if (beginError == 0)
+      beginError = runLock.Create(dir, std::string(kWorkFolderPrefix) + std::to_string(platform::ProcessId()) + "-");
+    if (beginError == 0) {
+      beginError = run.Open(out, PathText(runLock.path().filename()));
+      if (beginError != 0) {
+        runLock.Unlock();
+        out.RemoveFolder(PathText(runLock.path().filename()));
+      }
+    }
+    return beginError;
   }
 
   FolderWriteResult Stage(const std::string& table, const std::string& folder,

@@ -365,6 +365,12 @@ class MainWindowTest : public QObject {
     QCOMPARE(Utf8(QApplication::clipboard()->text()),
              kelvane::BuildCustomTypeText("用户表", state_->fields));
     QVERIFY(QApplication::clipboard()->text().contains(".数据类型 用户表\r\n"));
+    // Typed into after generating, a pane copies what it holds now.
+    Pane("编辑框1")->moveCursor(QTextCursor::End);
+    QTest::keyClicks(Pane("编辑框1"), "x");
+    Click("按钮3");
+    QCOMPARE(Utf8(QApplication::clipboard()->text()),
+             kelvane::BuildCustomTypeText("用户表", state_->fields) + "x");
   }
 
   // 标签_主键提示 names the real key when the first column is not it, and is empty otherwise;
