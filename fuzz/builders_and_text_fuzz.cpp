@@ -235,6 +235,20 @@ void CheckBuilders(const std::string& table, const FieldTable& fields) {
         texts[3]);
 }
 
+// A key column and comments change words, never lines: each remark stays on its line and the
+// key is one of the table's names.
+void CheckOptions(const std::string& table, const FieldTable& fields, const kelvane::TextOptions& options) {
+  bool namesHaveLf = HasLf(table);
+  for (const FieldRecord& f : fields) namesHaveLf = namesHaveLf || HasLf(f.columnName);
+  for (Pane pane : kelvane::kAllPanes) {
+    const std::string text = kelvane::BuildPaneText(pane, table, fields, options);
+    Check(EndsWithCrlf(text), "builder output with options ends with CR LF", table, text);
+    if (!namesHaveLf)
+      Check(kelvane::CountCrlfLines(text) == kelvane::CountCrlfLines(kelvane::BuildPaneText(pane, table, fields)),
+            "options keep the line count", table, text);
+  }
+}
+
 void FuzzBuilders(FuzzedDataProvider& in) {
   const std::string table = RandomName(in, 24);
   const std::size_t columns = in.ConsumeIntegralInRange<std::size_t>(0, 48);
@@ -250,7 +264,17 @@ void FuzzBuilders(FuzzedDataProvider& in) {
   }
   // Tables read from the server always end with the state record; arbitrary tables need not.
   if (in.ConsumeBool()) fields.push_back(kelvane::StateRecord());
+  // The text options of --key and --comments: any key position (past the columns and the
+  // "no column" value included) and random comments, some of them missing.
+  kelvane::TextOptions options;
+  const std::size_t keyPositions[] = {0, fields.size() / 2, fields.size(), SIZE_MAX};
+  options.keyPosition = in.ConsumeBool() ? in.ConsumeIntegral<std::size_t>()
+                                         : keyPositions[in.ConsumeIntegralInRange<std::size_t>(0, 3)];
+  const std::size_t comments = in.ConsumeIntegralInRange<std::size_t>(0, fields.size() + 1);
+  for (std::size_t i = 0; i < comments && in.remaining_bytes() > 0; ++i)
+    options.comments.push_back(RandomName(in, 12));
   CheckBuilders(table, fields);
+  CheckOptions(table, fields, options);
 }
 
 // ---------------------------------------------------------------------------------------------
