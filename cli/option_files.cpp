@@ -26,6 +26,7 @@ std::string Trim(std::string_view text) {
 // is read.
 bool HiddenFromLibrary(const std::string& key) {
   return key == "password" || key == "ssl" || key.starts_with("ssl-") || key.starts_with("tls-") ||
+         key.starts_with("server-public-key") || key == "get-server-public-key" ||
          key == "init-command" || key == "database" || key == "default-character-set";
 }
 

@@ -10,6 +10,7 @@
 // From the entries come the password (handed to the connect call, never written anywhere), the
 // TLS keys (resolved with the command line in tls_options.h) and the text the client library
 // reads instead of the files, which holds neither: no password, no ssl-* or tls-* key, no
+// server-public-key(-path) or get-server-public-key (resolved with the TLS keys), no
 // init-command or database, and it ends by setting the character set to utf8mb4, so that no
 // default-character-set in a file can make names arrive in another encoding.
 #include <cstddef>

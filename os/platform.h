@@ -146,6 +146,12 @@ class Folder {
   std::uint64_t volume_ = 0, id_ = 0;  // Windows: the identity checked before each step
 };
 
+// Waits until the socket can be read (`read`) or written (`write`) or `milliseconds` have
+// passed. Returns kSocketReadable | kSocketWritable for what it can do now; 0 when the time ran
+// out, or when the wait itself failed (the next read or write on it then says why).
+inline constexpr int kSocketReadable = 1, kSocketWritable = 2;
+int WaitForSocket(std::intptr_t socket, bool read, bool write, int milliseconds);
+
 // True when Folder::SyncFileSystem makes a whole file system durable in one step (Linux); where
 // it cannot, files are better forced to disk as they are written.
 bool SyncsWholeFileSystem();

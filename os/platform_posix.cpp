@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -118,6 +119,19 @@ int ReadOpenedRegularFile(int fd, std::uint64_t limit, std::string& bytes) {
 }
 
 }  // namespace
+
+int WaitForSocket(std::intptr_t socket, bool read, bool write, int milliseconds) {
+  pollfd watch{static_cast<int>(socket), static_cast<short>((read ? POLLIN : 0) | (write ? POLLOUT : 0)), 0};
+  int ready;
+  do {
+    ready = ::poll(&watch, 1, milliseconds < 0 ? 0 : milliseconds);
+  } while (ready < 0 && errno == EINTR);
+  if (ready <= 0) return 0;
+  // A closed or failed socket counts as ready: the read or write that follows reports it.
+  const bool broken = (watch.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+  return ((watch.revents & POLLIN) || (broken && read) ? kSocketReadable : 0) |
+         ((watch.revents & POLLOUT) || (broken && write) ? kSocketWritable : 0);
+}
 
 int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
   bytes.clear();

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <io.h>
+#include <winsock2.h>
 #include <windows.h>
 #include <shellapi.h>
 
@@ -244,6 +245,17 @@ int ReadRegular(const fs::path& path, bool followLinks, std::uint64_t limit, std
 }
 
 }  // namespace
+
+int WaitForSocket(std::intptr_t socket, bool read, bool write, int milliseconds) {
+  WSAPOLLFD watch{};
+  watch.fd = static_cast<SOCKET>(socket);
+  watch.events = static_cast<SHORT>((read ? POLLRDNORM : 0) | (write ? POLLWRNORM : 0));
+  const int ready = ::WSAPoll(&watch, 1, milliseconds < 0 ? 0 : milliseconds);
+  if (ready <= 0) return 0;
+  const bool broken = (watch.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+  return ((watch.revents & POLLRDNORM) || (broken && read) ? kSocketReadable : 0) |
+         ((watch.revents & POLLWRNORM) || (broken && write) ? kSocketWritable : 0);
+}
 
 int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
   return ReadRegular(Utf8Path(path), true, maxBytes, bytes);
