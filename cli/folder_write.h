@@ -107,9 +107,12 @@ FolderWriteResult WriteTableFolder(const std::filesystem::path& dir, const std::
                                    const FileSteps& steps = SystemFileSteps());
 
 // Cleans the work folders in `dir` that an export killed before it finished left behind: only
-// those whose process is gone and whose lock nobody holds, and in them only the files their own
-// manifests list with the same bytes (anything else stays, and so does its folder). Returns the
-// names of the work folders removed whole.
-std::vector<std::string> RemoveStaleWorkFolders(const std::filesystem::path& dir);
+// those whose process is gone and whose lock nobody holds. What such a run staged goes whole,
+// half-written files included; only a file of a name no run writes stays (its path goes to
+// `kept`), and so does a previous export's folder the run kept (".old") as far as its manifest
+// does not prove it the export's. Returns the names of the work folders removed whole. A link
+// named as `dir` is followed, as everywhere for the output folder.
+std::vector<std::string> RemoveStaleWorkFolders(const std::filesystem::path& dir,
+                                                std::vector<std::string>* kept = nullptr);
 
 }  // namespace kelvane::cli
