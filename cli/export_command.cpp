@@ -12,6 +12,7 @@
 #include "cli/failures.h"
 #include "cli/folder_write.h"
 #include "cli/messages.h"
+#include "cli/name_checks.h"
 #include "cli/safe_names.h"
 #include "cli/server_reads.h"
 #include "cli/table_export.h"
@@ -91,8 +92,11 @@ int ExportCommand(const Settings& settings) {
     if (entry.changed) mapping += "table " + Quoted(entry.table) + " -> folder " + entry.folder + "\n";
   if (!WriteOut(mapping)) return kExitOther;
 
-  for (const std::string& name : RemoveStaleWorkFolders(outDir))
+  std::vector<std::string> keptFromStopped;
+  for (const std::string& name : RemoveStaleWorkFolders(outDir, &keptFromStopped))
     Error("removed " + platform::PathText(outDir / platform::Utf8Path(name)) + ", left by an export that was stopped");
+  for (const std::string& path : keptFromStopped)
+    Error("kept " + Printable(path) + " in the work folder of an export that was stopped: no export writes it");
 
   const Encoding encoding = ChosenEncoding(settings, Encoding::Gbk);
   Progress progress(folders.size());
@@ -117,8 +121,11 @@ int ExportCommand(const Settings& settings) {
     std::vector<OutputFile> files;
     std::string error;
     bool serverGone = false;
-    int code =
-        ReadTable(connection.handle(), settings, entry.table, true, fields, facts, error, serverGone);
+    // A name no text can carry is refused before anything is read for it.
+    error = ControlCharacterProblem(entry.table, {});
+    int code = error.empty() ? kExitOk : kExitControlName;
+    if (code == kExitOk)
+      code = ReadTable(connection.handle(), settings, entry.table, true, fields, facts, error, serverGone);
     if (code == kExitOk) code = CheckNames(entry.table, fields, error, [&] { progress.Clear(); });
     if (code == kExitOk)
       code = TextOptionsFor(settings, entry.table, fields, facts, options, error,
@@ -165,10 +172,12 @@ int ExportCommand(const Settings& settings) {
         break;
       case FolderWrite::InTheWay:
         for (const std::string& line : write.inTheWay) Error(line);
+        // --force is offered only where it would replace everything named above.
         fail(kExitInTheWay,
              "table " + Quoted(table) +
-                 (settings.force ? ": nothing written; move the files above away"
-                                 : ": nothing written; move the files above away or use --force to replace them"));
+                 (settings.force || !write.forceReplaces
+                      ? ": nothing written; move what is named above away"
+                      : ": nothing written; move the files above away or use --force to replace them"));
         break;
       case FolderWrite::Failed:
       case FolderWrite::TargetFailed:

@@ -457,7 +457,7 @@ struct ExportWriter::State {
                                   Printable(previous.table) + "\" (not replaced, even with --force)");
     std::set<std::string> wanted;
     for (const ManifestEntry& file : entry.manifest.entries) wanted.insert(file.name);
-    bool foreign = false;
+    bool foreign = false, forceable = true;
     std::vector<std::string> names;
     if (int error = folder.List(names)) return Fail(result, error, "cannot read " + PathText(target));
     for (const std::string& name : names) {
@@ -478,6 +478,7 @@ struct ExportWriter::State {
         entry.forced.push_back({name, bytes.size(), Hash(bytes)});
         result.forced.push_back(PathText(path));
       } else if (st.kind != Kind::File) {
+        forceable = false;
         result.inTheWay.push_back(PathText(path) + ": " +
                                   (st.kind == Kind::Folder ? "a folder" : "not a plain file") +
                                   " (not replaced, even with --force)");
@@ -489,6 +490,7 @@ struct ExportWriter::State {
     }
     if (!result.inTheWay.empty()) {
       result.status = FolderWrite::InTheWay;
+      result.forceReplaces = forceable;
       result.forced.clear();
       return result;
     }

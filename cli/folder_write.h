@@ -64,6 +64,7 @@ struct FolderWriteResult {
   FolderWrite status = FolderWrite::Failed;
   std::string error;                   // Failed, TargetFailed
   std::vector<std::string> inTheWay;   // InTheWay: "<path>: <why>" per file
+  bool forceReplaces = false;          // InTheWay: every one of them is a file --force replaces
   std::vector<std::string> forced;     // paths of the user's files replaced because of force
   bool replacedEarlier = false;        // the previous export's files were replaced
   std::string note;                    // something the user should know, on success too

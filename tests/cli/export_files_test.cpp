@@ -74,6 +74,10 @@ TEST(ExportFiles, NeverLosesOrOverwritesTheUsersFiles) {
        {"--force"}, 6, {"/user/user.cs: a folder"}, {{"user/user.cs/keep", "x"}}},
       {"a file where the table's folder goes", {{"user", "a file, not a folder"}}, false, {}, {"--force"},
        6, {"/user: a file where the table's folder goes"}, {{"user", "a file, not a folder"}}},
+      // --force would not replace it: it is not offered.
+      {"the same without --force", {{"user", "a file, not a folder"}}, false, {}, {}, 6,
+       {"/user: a file where the table's folder goes", "nothing written; move what is named above away\n"},
+       {{"user", "a file, not a folder"}}},
   };
   for (const UserFilesCase& c : cases) {
     SCOPED_TRACE(c.what);
