@@ -45,8 +45,12 @@ TLS, as the mysql client: --ssl-mode=DISABLED|PREFERRED|REQUIRED|VERIFY_CA|VERIF
   line wins, and no other ssl-* or tls-* key of a file is used, so a file cannot weaken what
   the command line asks for. The certificate and key files must be regular files holding a PEM
   certificate or key. Without TLS the server's clear-text password plugins
-  (mysql_clear_password, dialog) are refused. --verbose says on standard error how the
-  connection is encrypted (TLS version and cipher).
+  (mysql_clear_password, dialog) are refused. Without TLS, a password the server asks for
+  whole (caching_sha2_password's full login, sha256_password) goes only encrypted with the
+  server's RSA key: pinned with --server-public-key-path=FILE, or as the server sends it with
+  --get-server-public-key (a man in the middle can send his own key and read the password);
+  with neither, the login is refused before the password leaves. --verbose says on standard
+  error how the connection is encrypted (TLS version and cipher).
 
 Encoding: --encoding gbk|utf-8. Default: UTF-8 for generate (standard output), GBK for the files
   of export. File and folder names stay UTF-8. When GBK cannot hold a character of a table or
@@ -85,10 +89,13 @@ export: table names that cannot be folder names as they stand (a / or other char
   hash of every file written. A re-export replaces the files the manifest lists unchanged; a
   file at one of the five names that the previous export did not write, or that was changed
   since, is named on standard error and nothing is written for that table (exit code 6) unless
-  --force is given (folders and links are never replaced). Other files in the folder are left
-  alone. A new folder, or one holding only the previous export, is put in place whole in one
-  step. Work folders (.kelvane-gen-PID-XXXXXX) left by a stopped export are removed by the next
-  one into the same folder. Progress ("[12/340] orders") goes to standard error when it is a
+  --force is given (folders, links and a file at the manifest's name that is no manifest are
+  never replaced). Only files at the five names count as the export's, whatever a manifest
+  lists; other files in the folder are left alone. A new folder, or one holding only the
+  previous export, is put in place whole in one step. --out may name a link to a folder; links
+  inside it are never followed. Work folders (.kelvane-gen-PID-XXXXXX) left by a stopped export
+  are removed whole by the next one into the same folder, half-written files included; a file
+  of a name no export writes is kept and named. Progress ("[12/340] orders") goes to standard error when it is a
   terminal; a summary line ends the output.
 
 Exit codes:

@@ -209,6 +209,13 @@ TEST(OptionFiles, CannotWeakenTlsRunStatementsOrHangTheProgram) {
        "holds a private key, not a certificate"},
       {"--ssl-key naming a certificate", "", {"--ssl-cert=" + ca, "--ssl-key=" + ca}, false, 1,
        "holds no private key"},
+      {"default-auth naming the clear-text plugin is the client's choice, not the server's",
+       "[client]\ndefault-auth=mysql_clear_password\n", {}, false, 2,
+       "default-auth in an option file names a plugin that sends the password in clear text"},
+      {"--server-public-key-path naming a certificate", "", {"--server-public-key-path=" + ca}, false, 1,
+       "holds no public key"},
+      {"a file's server-public-key is checked as the option is", "[client]\nserver-public-key={home}\n", {},
+       false, 1, "the --server-public-key-path file {home} is not a regular file"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
