@@ -58,6 +58,10 @@ int RunCli(const std::vector<std::string>& rawArguments) {
   const OptionText optionText = GatherOptionFiles(platform::Environment("HOME"),
                                                   platform::Environment(mysqlHome), kOptionGroup);
   for (const std::string& warning : optionText.warnings) std::cerr << warning << '\n';
+  if (!optionText.problems.empty()) {
+    for (const std::string& problem : optionText.problems) Error(problem);
+    return kExitUsage;
+  }
   if (settings.tls.verbose)
     for (const std::string& note : optionText.notes) Error("note: " + note);
   if (!settings.passwordGiven && !settings.askPassword && optionText.passwordGiven) {

@@ -28,8 +28,12 @@ Connection: -h/--host (default 127.0.0.1), -P/--port (default 3306), -u/--user (
   group of the MySQL option files (/etc/my.cnf, /etc/mysql/my.cnf, $MARIADB_HOME or
   $MYSQL_HOME/my.cnf, ~/.my.cnf), else from the MYSQL_PWD environment variable. A
   world-writable option file is ignored with a warning, as the MySQL client does, and so is one
-  that is not a regular file or is larger than 1 MiB; includes go at most 16 deep and never
-  back to a file being read. A file's password goes straight to the login and is never
+  that is not a regular file or is larger than 1 MiB; includes go at most 16 deep, each file
+  is read once however many names lead to it, and 4 MiB together at most. A file that starts
+  with a UTF-8 byte-order mark is refused by name (exit code 1), as the client refuses it.
+  Values read as the client reads them: a # outside quotes starts a comment, spaces around the
+  value and one pair of quotes go, and \n \t \r \b \s \" \' \\ are escapes. A file's
+  password goes straight to the login and is never
   written anywhere. Names always travel as utf8mb4, whatever default-character-set a file
   sets; init-command and database in a file are not used (--verbose says so). Host, user and
   port always take the command line's value or the default above.

@@ -97,13 +97,16 @@ mode_t CurrentUmask() {
 namespace {
 
 // Reads the file open in fd (closing it) when it is a regular file of at most limit bytes.
-int ReadOpenedRegularFile(int fd, std::uint64_t limit, std::string& bytes) {
+int ReadOpenedRegularFile(int fd, std::uint64_t limit, std::string& bytes, FileIdentity* identity = nullptr) {
   bytes.clear();
   struct stat info {};
   int error = 0;
-  if (::fstat(fd, &info) != 0) error = errno;
+  const bool known = ::fstat(fd, &info) == 0;
+  if (!known) error = errno;
   else if (!S_ISREG(info.st_mode)) error = EINVAL;
   else if (static_cast<std::uint64_t>(info.st_size) > limit) error = EFBIG;
+  if (identity && known)
+    *identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
   char buffer[65536];
   while (error == 0) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -138,6 +141,13 @@ int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& 
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return errno;
   return ReadOpenedRegularFile(fd, maxBytes, bytes);
+}
+
+int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes, FileIdentity& identity) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  return ReadOpenedRegularFile(fd, maxBytes, bytes, &identity);
 }
 
 std::string OptionTextFile(const std::string& text, int& error) {

@@ -217,7 +217,8 @@ namespace {
 
 // Reads a regular file of at most `limit` bytes; with `followLinks` false the name itself (a
 // reparse point is opened as it is and refused). One loop for option files and manifests.
-int ReadRegular(const fs::path& path, bool followLinks, std::uint64_t limit, std::string& bytes) {
+int ReadRegular(const fs::path& path, bool followLinks, std::uint64_t limit, std::string& bytes,
+                FileIdentity* identity = nullptr) {
   bytes.clear();
   const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -231,6 +232,8 @@ int ReadRegular(const fs::path& path, bool followLinks, std::uint64_t limit, std
     error = EINVAL;
   else if ((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow) > limit)
     error = EFBIG;
+  if (identity)
+    *identity = {info.dwVolumeSerialNumber, static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
   while (error == 0) {
     char buffer[65536];
     DWORD n = 0;
@@ -259,6 +262,10 @@ int WaitForSocket(std::intptr_t socket, bool read, bool write, int milliseconds)
 
 int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
   return ReadRegular(Utf8Path(path), true, maxBytes, bytes);
+}
+
+int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes, FileIdentity& identity) {
+  return ReadRegular(Utf8Path(path), true, maxBytes, bytes, &identity);
 }
 
 // A file of this run in the user's temporary folder, removed when the program ends. The text
