@@ -401,8 +401,6 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
     mysql_optionsv(conn, MYSQL_OPT_PROTOCOL, &tcp);
   }
   SetTlsOptions(conn, options);
-  if (!options.serverPublicKey.empty())
-    mysql_optionsv(conn, MYSQL_SERVER_PUBLIC_KEY, options.serverPublicKey.c_str());
   std::string pinnedKey;
   if (!options.serverPublicKey.empty() &&
       (os::ReadRegularFile(options.serverPublicKey, kLongestWatchedPacket, pinnedKey) != 0 ||
@@ -411,6 +409,8 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
     mysql_close(conn);
     return 0;
   }
+  if (!options.serverPublicKey.empty())
+    mysql_optionsv(conn, MYSQL_SERVER_PUBLIC_KEY, options.serverPublicKey.c_str());
   // One connect at a time is watched. The hook is registered once and never taken away: the
   // library's unregistering drops the list head wrongly (3.3), leaving a freed entry in place.
   // Outside a connect it does nothing (gWatch.conn is null).
@@ -426,6 +426,8 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
   gWatch.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kConnectTimeoutSeconds);
   const char* secret = options.passwordGiven ? password.c_str() : OrNull(password);
   const bool connected = ConnectBefore(conn, OrNull(host), OrNull(user), secret, OrNull(database), port);
+  // Needed for the login only; the library would not free it with the connection (3.3).
+  if (!options.serverPublicKey.empty()) mysql_optionsv(conn, MYSQL_SERVER_PUBLIC_KEY, nullptr);
   const ConnectWatch watched = std::move(gWatch);
   gWatch = ConnectWatch{};
   const GreetingVerdict verdict = watched.verdict;
