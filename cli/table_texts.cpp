@@ -45,7 +45,9 @@ std::vector<std::string> CSharpWarnings(const std::string& table, const FieldTab
       case CSharpProblem::Keyword:
         continue;
     }
-    if (reason.fix == CSharpFix::KeyAuto)
+    if (reason.fix == CSharpFix::KeyAuto && reason.fixColumn == reason.column)
+      why += "; --key auto compares it with an argument of its own type";
+    else if (reason.fix == CSharpFix::KeyAuto)
       why += "; --key auto compares the primary key " + column(reason.fixColumn) + " instead";
     else if (reason.fix == CSharpFix::KeyColumn)
       why += "; --key with the unique not-null column " + column(reason.fixColumn) + " compares it instead";

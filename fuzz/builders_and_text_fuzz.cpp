@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "generators/generators.h"
+#include "schema/csharp_check.h"
 #include "schema/field_table.h"
 #include "schema/greeting.h"
 #include "text/caseless.h"
@@ -235,6 +236,25 @@ void CheckBuilders(const std::string& table, const FieldTable& fields) {
         texts[3]);
 }
 
+// The C# list class compares the key column at any position (one past the columns, or far past,
+// counts as the first entry): the text keeps its lines, and the C# check's reasons point at
+// entries that exist.
+void CheckCSharpKey(const std::string& table, const FieldTable& fields, std::size_t key) {
+  kelvane::TextOptions keyed;
+  keyed.keyPosition = key;
+  keyed.keyInCSharpList = true;
+  const std::string text = kelvane::BuildCSharpEntityText(table, fields, keyed);
+  bool namesHaveLf = HasLf(table);
+  for (const FieldRecord& f : fields) namesHaveLf = namesHaveLf || HasLf(f.columnName) || HasLf(f.csharpType);
+  Check(EndsWithCrlf(text), "keyed C# entity text ends with CR LF", table, text);
+  if (!namesHaveLf)
+    Check(kelvane::CountCrlfLines(text) == fields.size() + 115, "keyed C# entity line count", table, text);
+  for (const kelvane::CSharpReason& reason : kelvane::CSharpEntityProblems(table, fields, {}, key))
+    Check((reason.column == kelvane::kNoColumn || reason.column < fields.size()) &&
+              (reason.fixColumn == kelvane::kNoColumn || reason.fixColumn < fields.size()),
+          "C# check points at existing entries", table);
+}
+
 void FuzzBuilders(FuzzedDataProvider& in) {
   const std::string table = RandomName(in, 24);
   const std::size_t columns = in.ConsumeIntegralInRange<std::size_t>(0, 48);
@@ -251,6 +271,8 @@ void FuzzBuilders(FuzzedDataProvider& in) {
   // Tables read from the server always end with the state record; arbitrary tables need not.
   if (in.ConsumeBool()) fields.push_back(kelvane::StateRecord());
   CheckBuilders(table, fields);
+  CheckCSharpKey(table, fields, in.ConsumeBool() ? in.ConsumeIntegral<std::size_t>()
+                                                 : in.ConsumeIntegralInRange<std::size_t>(0, fields.size()));
 }
 
 // ---------------------------------------------------------------------------------------------
