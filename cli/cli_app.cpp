@@ -88,7 +88,7 @@ int RunCli(const std::vector<std::string>& rawArguments) {
     if (commandLine.tables->parsed()) return ListCommand(settings, false);
     if (commandLine.columns->parsed()) return ColumnsCommand(settings);
     if (commandLine.generate->parsed()) return GenerateCommand(settings);
-    if (commandLine.exporter->parsed()) return ExportCommand(settings);
+    if (commandLine.exporter->parsed()) return settings.check ? ExportCheckCommand(settings) : ExportCommand(settings);
   } catch (const std::exception& e) {
     Error(e.what());
     return kExitOther;

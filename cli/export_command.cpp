@@ -4,7 +4,6 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -41,34 +40,13 @@ class Progress {
   bool shown_;
 };
 
-std::string TableCount(std::size_t n) {
-  return std::to_string(n) + (n == 1 ? " table" : " tables");
-}
-
 }  // namespace
 
 int ExportCommand(const Settings& settings) {
   namespace fs = std::filesystem;
   SchemaSession connection;
-  if (int code = Connect(settings, settings.database, connection)) return code;
-  // The one table list of the run: the columns of each table are read without another look.
-  std::vector<std::string> serverTables;
-  if (int code = List(connection.handle(), settings, false, serverTables)) return code;
-
-  std::vector<std::string> chosen = serverTables;
-  if (!settings.tables.empty()) {
-    // Every named table must exist before anything is written.
-    const std::set<std::string> known(serverTables.begin(), serverTables.end());
-    std::vector<std::string> missing;
-    for (const std::string& table : settings.tables)
-      if (!known.contains(table)) missing.push_back(table);
-    if (!missing.empty()) {
-      for (const std::string& table : missing)
-        Error("table " + Quoted(table) + " not found in database " + Quoted(settings.database));
-      return kExitNotFound;
-    }
-    chosen = settings.tables;
-  }
+  std::vector<std::string> chosen;
+  if (int code = ChooseTables(settings, connection, chosen)) return code;
 
   const fs::path outDir = platform::Utf8Path(settings.out);
   std::error_code ec;
@@ -87,10 +65,7 @@ int ExportCommand(const Settings& settings) {
   }
 
   const std::vector<FolderName> folders = AssignFolderNames(chosen);
-  std::string mapping;
-  for (const FolderName& entry : folders)
-    if (entry.changed) mapping += "table " + Quoted(entry.table) + " -> folder " + entry.folder + "\n";
-  if (!WriteOut(mapping)) return kExitOther;
+  if (!WriteOut(FolderMapping(folders))) return kExitOther;
 
   std::vector<std::string> keptFromStopped;
   for (const std::string& name : RemoveStaleWorkFolders(outDir, &keptFromStopped))
@@ -115,24 +90,11 @@ int ExportCommand(const Settings& settings) {
   for (std::size_t i = 0; i < folders.size(); ++i, ++tried) {
     const FolderName& entry = folders[i];
     progress.Show(i + 1, entry.table);
-    FieldTable fields;
-    ColumnFactsList facts;
-    TextOptions options;
     std::vector<OutputFile> files;
     std::string error;
     bool serverGone = false;
-    // A name no text can carry is refused before anything is read for it.
-    error = ControlCharacterProblem(entry.table, {});
-    int code = error.empty() ? kExitOk : kExitControlName;
-    if (code == kExitOk)
-      code = ReadTable(connection.handle(), settings, entry.table, true, fields, facts, error, serverGone);
-    if (code == kExitOk) code = CheckNames(entry.table, fields, error, [&] { progress.Clear(); });
-    if (code == kExitOk)
-      code = TextOptionsFor(settings, entry.table, fields, facts, options, error,
-                            [&] { progress.Clear(); });
-    if (code == kExitOk &&
-        !BuildTableFiles(entry.table, entry.folder, fields, options, encoding, files, error))
-      code = kExitEncoding;
+    int code = TableFiles(connection.handle(), settings, entry, encoding, files, error, serverGone,
+                          [&] { progress.Clear(); });
     if (code == kExitOk) {
       const FolderWriteResult stage = writer.Stage(entry.table, entry.folder, files);
       if (stage.status == FolderWrite::Written) {

@@ -680,4 +680,48 @@ std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir, std::vector
   return removed;
 }
 
+FolderDifference CompareTableFolder(const fs::path& dir, const std::string& table, const std::string& folder,
+                                    const std::vector<OutputFile>& files) {
+  FolderDifference difference;
+  const fs::path target = dir / Utf8Path(folder);
+  Folder out, inside;
+  int error = out.Open(dir);
+  if (error == 0) error = inside.Open(out, folder);
+  if (error == ENOENT) {
+    for (const OutputFile& file : files) difference.added.push_back(file.name);
+    return difference;
+  }
+  if (error != 0) {
+    difference.error = "cannot open " + PathText(target) + ": " + ErrorText(error);
+    return difference;
+  }
+  const Manifest manifest = ReadManifest(inside);
+  difference.exported = manifest.named || !manifest.entries.empty();
+  if (manifest.named && manifest.table != table) {
+    difference.error = PathText(target) + ": holds the export of table \"" + Printable(manifest.table) + "\"";
+    return difference;
+  }
+  std::set<std::string> written;
+  for (const OutputFile& file : files) {
+    written.insert(file.name);
+    FileInfo info;
+    if (int failed = inside.Look(file.name, info)) {
+      if (failed == ENOENT) difference.added.push_back(file.name);
+      else difference.error = "cannot look at " + PathText(target / Utf8Path(file.name)) + ": " + ErrorText(failed);
+      continue;
+    }
+    std::string bytes;
+    if (info.kind != Kind::File || info.size != file.bytes.size() ||
+        inside.Read(file.name, info.size, bytes) != 0 || bytes != file.bytes)
+      difference.changed.push_back(file.name);
+  }
+  // The previous export's own files that this one does not write go with the folder it replaces.
+  for (const ManifestEntry& entry : manifest.entries) {
+    FileInfo info;
+    if (!written.insert(entry.name).second || inside.Look(entry.name, info) != 0) continue;
+    if (StillListed(inside, entry.name, info, manifest.entries)) difference.removed.push_back(entry.name);
+  }
+  return difference;
+}
+
 }  // namespace kelvane::cli

@@ -116,4 +116,16 @@ FolderWriteResult WriteTableFolder(const std::filesystem::path& dir, const std::
 std::vector<std::string> RemoveStaleWorkFolders(const std::filesystem::path& dir,
                                                 std::vector<std::string>* kept = nullptr);
 
+// What an export of `table`'s `files` into `dir`/`folder` would change there, found by reading
+// only: the file names it would add, those whose bytes it would change and the previous
+// export's own files it would remove. `exported`: the folder holds an export's manifest.
+// `error`: the folder could not be read, or it holds another table's export.
+struct FolderDifference {
+  bool exported = false;
+  std::vector<std::string> added, changed, removed;
+  std::string error;
+};
+FolderDifference CompareTableFolder(const std::filesystem::path& dir, const std::string& table,
+                                    const std::string& folder, const std::vector<OutputFile>& files);
+
 }  // namespace kelvane::cli

@@ -14,6 +14,8 @@ const char* HelpFooter() {
                                  writes the five texts of every table (or of the named ones)
                                  into DIR/<table>/: custom_type.txt, class_module.txt,
                                  set_class.txt, <table>.cs and Star.cs
+  export ... --check             writes and removes nothing; prints each table whose files the
+                                 export would add, change or remove (exit code 8 when any)
 
 PANE is one of custom-type, class-module, set-class, csharp-entity, csharp-operation.
 
@@ -69,8 +71,14 @@ Key: the set class's 库_删, 库_改 and 库_查 (also 组_删 and the extensio
   unique key of its own), generate and export warn on standard error, naming the table, the
   column and the table's real key; the texts stay as they are. --key COLUMN makes COLUMN the
   key column, --key auto the table's one-column primary key; when there is none, or no such
-  column, that is a usage error (exit code 1; export writes nothing for that table). Nothing
-  else in the texts changes.
+  column, that is a usage error (exit code 1; export writes nothing for that table). --key also
+  makes the C# list class's 删除, 修改 and 提取 compare that column (its property, with an
+  argument of its C# type) instead of id. Nothing else in the texts changes.
+
+C#: when a table's C# entity text will not compile as generated (no column id, or an id whose
+  C# type cannot be compared with int; a column X beside the state column X; a column named
+  like the table), generate --pane csharp-entity and export warn on standard error, one line
+  per reason, saying where --key fixes it; the texts stay as they are.
 
 --comments: reads the column comments (one "show full columns" per table) and writes each as
   a remark: in the custom type and the class module at the end of the member, variable and
@@ -99,8 +107,11 @@ export: table names that cannot be folder names as they stand (a / or other char
   previous export, is put in place whole in one step. --out may name a link to a folder; links
   inside it are never followed. Work folders (.kelvane-gen-PID-XXXXXX) left by a stopped export
   are removed whole by the next one into the same folder, half-written files included; a file
-  of a name no export writes is kept and named. Progress ("[12/340] orders") goes to standard error when it is a
-  terminal; a summary line ends the output.
+  of a name no export writes is kept and named. Progress ("[12/340] orders") goes to standard
+  error when it is a terminal; a summary line ends the output. export --check builds the same
+  texts with the same options, compares them with DIR's files and writes and removes nothing (no
+  work folder, no lock, DIR not made); it prints one line per table whose files would be added,
+  changed or removed, says so when DIR holds no export, and exits 0 when nothing would change.
 
 Exit codes:
   0 success
@@ -114,6 +125,7 @@ Exit codes:
     the export writes; nothing was written for those tables (see --force)
   7 a table or column name holds a control character (C0, DEL, U+2028, U+2029); nothing is
     generated for that table
+  8 export --check: an export would add, change or remove files
 )";
 }
 

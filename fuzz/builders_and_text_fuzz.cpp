@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "generators/generators.h"
+#include "schema/csharp_check.h"
 #include "schema/field_table.h"
 #include "schema/greeting.h"
 #include "text/caseless.h"
@@ -250,6 +251,25 @@ void CheckOptions(const std::string& table, const FieldTable& fields, const kelv
   }
 }
 
+// The C# list class compares the key column at any position (one past the columns, or far past,
+// counts as the first entry): the text keeps its lines, and the C# check's reasons point at
+// entries that exist.
+void CheckCSharpKey(const std::string& table, const FieldTable& fields, std::size_t key) {
+  kelvane::TextOptions keyed;
+  keyed.keyPosition = key;
+  keyed.keyInCSharpList = true;
+  const std::string text = kelvane::BuildCSharpEntityText(table, fields, keyed);
+  bool namesHaveLf = HasLf(table);
+  for (const FieldRecord& f : fields) namesHaveLf = namesHaveLf || HasLf(f.columnName) || HasLf(f.csharpType);
+  Check(EndsWithCrlf(text), "keyed C# entity text ends with CR LF", table, text);
+  if (!namesHaveLf)
+    Check(kelvane::CountCrlfLines(text) == fields.size() + 115, "keyed C# entity line count", table, text);
+  for (const kelvane::CSharpReason& reason : kelvane::CSharpEntityProblems(table, fields, {}, key))
+    Check((reason.column == kelvane::kNoColumn || reason.column < fields.size()) &&
+              (reason.fixColumn == kelvane::kNoColumn || reason.fixColumn < fields.size()),
+          "C# check points at existing entries", table);
+}
+
 void FuzzBuilders(FuzzedDataProvider& in) {
   const std::string table = RandomName(in, 24);
   const std::size_t columns = in.ConsumeIntegralInRange<std::size_t>(0, 48);
@@ -276,6 +296,8 @@ void FuzzBuilders(FuzzedDataProvider& in) {
     options.comments.push_back(RandomName(in, 12));
   CheckBuilders(table, fields);
   CheckOptions(table, fields, options);
+  CheckCSharpKey(table, fields, in.ConsumeBool() ? in.ConsumeIntegral<std::size_t>()
+                                                 : in.ConsumeIntegralInRange<std::size_t>(0, fields.size()));
 }
 
 // ---------------------------------------------------------------------------------------------
