@@ -715,12 +715,17 @@ FolderDifference CompareTableFolder(const fs::path& dir, const std::string& tabl
         inside.Read(file.name, info.size, bytes) != 0 || bytes != file.bytes)
       difference.changed.push_back(file.name);
   }
-  // The previous export's own files that this one does not write go with the folder it replaces.
-  for (const ManifestEntry& entry : manifest.entries) {
+  // The previous export's own files that this one does not write go with the folder, when the
+  // export replaces it whole: a folder it made that holds nothing of the user's.
+  std::vector<std::string> names, own;
+  if (!manifest.folderCreated || inside.List(names) != 0) return difference;
+  for (const std::string& name : names) {
     FileInfo info;
-    if (!written.insert(entry.name).second || inside.Look(entry.name, info) != 0) continue;
-    if (StillListed(inside, entry.name, info, manifest.entries)) difference.removed.push_back(entry.name);
+    if (name == kManifestName || written.contains(name)) continue;
+    if (inside.Look(name, info) != 0 || !StillListed(inside, name, info, manifest.entries)) return difference;
+    own.push_back(name);
   }
+  difference.removed = own;
   return difference;
 }
 

@@ -118,7 +118,7 @@ std::vector<std::string> RemoveStaleWorkFolders(const std::filesystem::path& dir
 
 // What an export of `table`'s `files` into `dir`/`folder` would change there, found by reading
 // only: the file names it would add, those whose bytes it would change and the previous
-// export's own files it would remove. `exported`: the folder holds an export's manifest.
+// export's own files it would remove (with the folder it replaces whole). `exported`: the folder holds an export's manifest.
 // `error`: the folder could not be read, or it holds another table's export.
 struct FolderDifference {
   bool exported = false;

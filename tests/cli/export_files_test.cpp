@@ -227,6 +227,18 @@ TEST(ExportFiles, CheckNamesTheTablesAnExportWouldChangeAndWritesNothing) {
   EXPECT_EQ(run.out.find("table \"b\""), std::string::npos) << run.out;
 
   EXPECT_EQ(snapshot(), before);
+
+  // A file the previous export wrote and this one would not goes with the folder it replaces:
+  // a second copy of Star.cs under the manifest's line for it.
+  const fs::path a = temp.path() / "a";
+  fs::copy_file(a / "Star.cs", a / "Star2.cs");
+  std::string manifest = ReadBytes(a / ".kelvane-gen-manifest");
+  const std::size_t star = manifest.find(" Star.cs\n");
+  const std::size_t line = manifest.rfind('\n', star) + 1;
+  WriteBytes(a / ".kelvane-gen-manifest", manifest + manifest.substr(line, star - line) + " Star2.cs\n");
+  run = Export("kelvane_check", temp.path(), {"a", "--check", "--comments"});
+  EXPECT_EQ(run.exitCode, 8) << run.err;
+  EXPECT_NE(run.out.find("table \"a\": removed Star2.cs\n"), std::string::npos) << run.out;
   ASSERT_TRUE(AdminExec("DROP DATABASE kelvane_check"));
 }
 
