@@ -60,8 +60,9 @@ CommandLine::CommandLine(Settings& settings)
   const auto textOptions = [&](CLI::App* command) {
     command
         ->add_option("--key", settings.key,
-                     "The set class's key column: COLUMN, or auto for the table's one-column "
-                     "primary key (default: the first column)")
+                     "The key column of the set class and of the C# list class: COLUMN, or auto for "
+                     "the table's one-column primary key (default: the first column, and id for "
+                     "the C# list class)")
         ->check([](const std::string& key) {
           return key.empty() ? std::string("the key column must not be empty") : std::string();
         });
