@@ -25,7 +25,6 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app_state.h"
 #include "app/main_window.h"
 #include "bench/bench_env.h"
 #include "generators/generators.h"
@@ -42,7 +41,6 @@ constexpr std::array<const char*, 5> kPaneNames = {"编辑框1", "编辑框2", "
 
 // The window and the handles the benchmarks press and read.
 struct Window {
-  AppState state;
   MainWindow* window = nullptr;
   QTabWidget* tabs = nullptr;
   QListWidget* tables = nullptr;
@@ -73,16 +71,17 @@ bool ChooseTable(const std::string& table) {
   if (!found.first()->isSelected()) {
     gWindow->tables->clearSelection();
     found.first()->setSelected(true);
+    gWindow->window->WaitUntilIdle();
     QApplication::processEvents();
   }
-  return gWindow->state.fields.size() > 1;
+  return gWindow->window->core().fields().size() > 1;
 }
 
 // The five texts of the chosen table, as the builders write them.
 std::array<std::string, 5> BuildAll(const std::string& table) {
   std::array<std::string, 5> texts;
   for (std::size_t i = 0; i < kPaneKinds.size(); ++i)
-    texts[i] = BuildPaneText(kPaneKinds[i], table, gWindow->state.fields);
+    texts[i] = BuildPaneText(kPaneKinds[i], table, gWindow->window->core().fields());
   return texts;
 }
 
@@ -97,9 +96,10 @@ void GenerateInWindow(benchmark::State& state, int columns) {
     QApplication::processEvents();
     const Clock::time_point start = Clock::now();
     gWindow->generate->click();
+    gWindow->window->WaitUntilIdle();
     QApplication::processEvents();
     state.SetIterationTime(Since(start));
-    if (gWindow->tabs->currentIndex() != 2 || gWindow->panes[2]->document()->isEmpty()) {
+    if (gWindow->tabs->currentIndex() != 2 || gWindow->panes[0]->document()->isEmpty()) {
       state.SkipWithError("按钮2 did not fill the panes and show page 2");
       break;
     }
@@ -152,11 +152,12 @@ void CopyInWindow(benchmark::State& state) {
     return;
   }
   gWindow->generate->click();
+  gWindow->window->WaitUntilIdle();
   gWindow->tabs->setCurrentIndex(3);
   QApplication::processEvents();
   QClipboard* clipboard = QGuiApplication::clipboard();
   const std::string expected = BuildPaneText(Pane::SetClass, WideTable(kCopyColumns),
-                                             gWindow->state.fields);
+                                             gWindow->window->core().fields());
   for (auto _ : state) {
     clipboard->clear();
     QApplication::processEvents();
@@ -178,7 +179,7 @@ void CopyFloor(benchmark::State& state) {
     return;
   }
   const std::string expected = BuildPaneText(Pane::SetClass, WideTable(kCopyColumns),
-                                             gWindow->state.fields);
+                                             gWindow->window->core().fields());
   QClipboard* clipboard = QGuiApplication::clipboard();
   for (auto _ : state) {
     clipboard->clear();
@@ -192,10 +193,11 @@ void CopyFloor(benchmark::State& state) {
 }
 
 bool OpenWindow(Window& w) {
-  w.window = new MainWindow(w.state, bench::ServerPort());
+  w.window = new MainWindow(bench::ServerPort());
   w.window->show();
   QApplication::processEvents();
   w.window->ConnectServer();
+  w.window->WaitUntilIdle();
   QApplication::processEvents();
   w.tabs = w.window->findChild<QTabWidget*>(QStringLiteral("选择夹1"));
   w.tables = w.window->findChild<QListWidget*>(QStringLiteral("列表框2"));
@@ -211,6 +213,7 @@ bool OpenWindow(Window& w) {
       databases->findItems(QString::fromUtf8(bench::kColumnsDatabase), Qt::MatchExactly);
   if (found.isEmpty()) return false;
   found.first()->setSelected(true);
+  w.window->WaitUntilIdle();
   QApplication::processEvents();
   return w.tables->count() > 0;
 }

@@ -259,7 +259,7 @@ int TextOptionsFor(const Settings& settings, const std::string& table, const Fie
   }
   if (settings.comments) options.comments = CommentsOf(facts);
   std::string warning =
-      KeyWarningText(table, fields, facts, options.keyPosition, KeyWarningForm::Terminal, PrintableName);
+      KeyWarningText(table, fields, facts, options.keyPosition, PrintableName);
   if (warning.empty()) return kExitOk;
   if (settings.key.empty() && FindTableKey(fields, facts).primary.size() == 1)
     warning += "; --key auto makes it the key column";
