@@ -9,6 +9,8 @@
 //   driver set NAME TEXT          WM_SETTEXT (for boxes whose typing is not the point)
 //   driver wait-text NAME TEXT S  | wait-page PAGE S | wait-items NAME COUNT S
 //   driver responsive S           the window answers a message within S seconds
+//   driver stalls S               the longest time (ms) the window went without answering a
+//                                 message, probed every 20 ms over S seconds
 //   driver clip PREFIX            PREFIX.utf8 (from CF_UNICODETEXT), PREFIX.gbk (CF_TEXT bytes),
 //                                 PREFIX.formats (the formats placed, in the clipboard's order)
 //   driver click NAME             BM_CLICK and the milliseconds it took (benchmarks)
@@ -19,6 +21,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -317,6 +320,24 @@ int wmain(int argc, wchar_t** argv) {
     DWORD_PTR result;
     return SendMessageTimeoutW(g_main, WM_NULL, 0, 0, SMTO_BLOCK, static_cast<UINT>(_wtof(arg(2).c_str()) * 1000), &result)
                ? 0 : Fail("the window does not answer");
+  }
+  if (command == L"stalls") {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::duration<double>(_wtof(arg(2).c_str()));
+    auto answered = Clock::now();
+    Clock::duration longest{};
+    while (Clock::now() < end) {
+      DWORD_PTR result;
+      if (SendMessageTimeoutW(g_main, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result)) {
+        const auto now = Clock::now();
+        longest = std::max(longest, now - answered);
+        answered = now;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    longest = std::max(longest, Clock::now() - answered);
+    Out(std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(longest).count()));
+    return 0;
   }
   if (command == L"wait-page") {
     const LRESULT page = _wtoi(arg(2).c_str());

@@ -1,0 +1,28 @@
+#pragma once
+// What generate and export check before a table's texts are built: the names, and the options
+// the texts are built with (--key, --comments) with the key warning.
+#include <functional>
+#include <string>
+
+#include "cli/settings.h"
+#include "generators/generators.h"
+#include "schema/field_table.h"
+
+namespace kelvane::cli {
+
+// Runs before the first warning is printed (the export clears its progress line).
+using BeforeWarning = std::function<void()>;
+
+// Refuses names with control characters (exit code, `message` set) and warns about names that
+// are not identifiers.
+int CheckNames(const std::string& table, const FieldTable& fields, std::string& message,
+               const BeforeWarning& beforeWarning);
+
+// The options of a table's texts: the key column --key chose and the comments read. On a --key
+// that names nothing usable returns kExitUsage with `message` set. Otherwise prints the
+// warning when the key column does not tell the rows apart.
+int TextOptionsFor(const Settings& settings, const std::string& table, const FieldTable& fields,
+                   const ColumnFactsList& facts, TextOptions& options, std::string& message,
+                   const BeforeWarning& beforeWarning);
+
+}  // namespace kelvane::cli
