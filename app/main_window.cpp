@@ -70,6 +70,11 @@ void RefillList(QListWidget* list, const std::vector<std::string>& names, bool c
   }
 }
 
+std::size_t PaneIndex(ui::Id pane) {
+  return static_cast<std::size_t>(
+      std::find(ui::kPanesInOrder.begin(), ui::kPanesInOrder.end(), pane) - ui::kPanesInOrder.begin());
+}
+
 // The row of the selected item; -1 when nothing is selected.
 int SelectedRow(const QListWidget* list) {
   const QList<QListWidgetItem*> selected = list->selectedItems();
@@ -251,7 +256,9 @@ bool MainWindow::WaitUntilIdle(int milliseconds) {
 
 void MainWindow::SetText(ui::Id control, const std::string& text) {
   if (ui::ControlOf(control).kind == ui::Kind::Pane) {
-    static_cast<QPlainTextEdit*>(Of(control))->setPlainText(FromUtf8(text));
+    QString& given = given_[PaneIndex(control)];
+    given = FromUtf8(text);
+    static_cast<QPlainTextEdit*>(Of(control))->setPlainText(given);
     return;
   }
   auto* label = static_cast<QLabel*>(Of(control));
@@ -302,8 +309,12 @@ void MainWindow::CopyPane(QPlainTextEdit* pane) {
   clipboard->clear();
   const ui::Id id = static_cast<ui::Id>(
       std::find(controls_.begin(), controls_.end(), pane) - controls_.begin());
-  const std::string* untouched = core_.UntouchedPaneText(id);
-  clipboard->setText(FromUtf8(untouched ? *untouched : PaneText(pane)));
+  if (core_.PaneHoldsGeneratedText(id)) {
+    clipboard->setText(given_[PaneIndex(id)]);
+  } else {
+    const std::string* untouched = core_.UntouchedPaneText(id);
+    clipboard->setText(FromUtf8(untouched ? *untouched : PaneText(pane)));
+  }
 }
 
 void MainWindow::CloseMainWindow() { close(); }

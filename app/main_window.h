@@ -69,6 +69,9 @@ class MainWindow : public QWidget, private ui::WindowView {
   QListWidget* databaseList_ = nullptr;
   QListWidget* tableList_ = nullptr;
   QCheckBox* commentsBox_ = nullptr;
+  // The text each pane was last given by the core: a copy of a pane that still holds it hands
+  // this over without converting the text again.
+  std::array<QString, ui::kPanesInOrder.size()> given_;
   ui::WindowCore core_;  // last: gone before the controls it draws on
 };
 

@@ -240,6 +240,11 @@ const std::string* WindowCore::UntouchedPaneText(Id pane) const {
   return i < panes_.size() && panes_[i].untouched ? &panes_[i].text : nullptr;
 }
 
+bool WindowCore::PaneHoldsGeneratedText(Id pane) const {
+  const std::size_t i = PaneIndex(pane);
+  return i < panes_.size() && panes_[i].untouched && panes_[i].delivered;
+}
+
 void WindowCore::EndIfBusy(int status) const {
   if (!busy_) return;
   // The worker may sit in a connect for seconds more: end without waiting for it and without

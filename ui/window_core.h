@@ -70,6 +70,9 @@ class WindowCore {
   // The text a copy button hands over without reading its pane: what 按钮2 generated, while
   // nothing has changed the pane since. Null: the pane's own content is what gets copied.
   const std::string* UntouchedPaneText(Id pane) const;
+  // True when the pane's control holds the text UntouchedPaneText gives (its page was shown
+  // since it was generated): a window may hand over what it last set there.
+  bool PaneHoldsGeneratedText(Id pane) const;
 
   // At the end of the message loop: when a command still waits on the server, the program
   // ends here and now with `status` (the worker is never waited for).
