@@ -121,7 +121,7 @@ int ExportCommand(const Settings& settings) {
         ReadTable(connection.handle(), settings, entry.table, true, fields, facts, error, serverGone);
     if (code == kExitOk) code = CheckNames(entry.table, fields, error, [&] { progress.Clear(); });
     if (code == kExitOk)
-      code = TextOptionsFor(settings, entry.table, fields, facts, options, error,
+      code = TextOptionsFor(settings, entry.table, fields, facts, true, options, error,
                             [&] { progress.Clear(); });
     if (code == kExitOk &&
         !BuildTableFiles(entry.table, entry.folder, fields, options, encoding, files, error))

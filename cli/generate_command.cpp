@@ -20,7 +20,9 @@ int GenerateCommand(const Settings& settings) {
     return code;
   }
   TextOptions options;
-  if (int code = TextOptionsFor(settings, settings.table, fields, facts, options, refused, [] {})) {
+  const Pane pane = PaneNames().at(settings.pane);
+  if (int code = TextOptionsFor(settings, settings.table, fields, facts, pane == Pane::CSharpEntity, options,
+                                refused, [] {})) {
     Error(refused);
     return code;
   }
@@ -33,7 +35,7 @@ int GenerateCommand(const Settings& settings) {
     }
   }
   std::string bytes, problem;
-  if (!Encode(BuildPaneText(PaneNames().at(settings.pane), settings.table, fields, options), encoding,
+  if (!Encode(BuildPaneText(pane, settings.table, fields, options), encoding,
               bytes, problem)) {
     Error("table " + Quoted(settings.table) + ": " + problem + "; use --encoding utf-8");
     return kExitEncoding;

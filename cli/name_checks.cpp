@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/safe_names.h"
+#include "schema/csharp_check.h"
 #include "text/utf8.h"
 
 namespace kelvane::cli {
@@ -45,17 +46,6 @@ bool IsNonAsciiPunctuation(char32_t c) {
   return false;
 }
 
-constexpr std::array<std::string_view, 77> kCSharpKeywords = {
-    "abstract", "as", "base", "bool", "break", "byte", "case", "catch", "char", "checked",
-    "class", "const", "continue", "decimal", "default", "delegate", "do", "double", "else",
-    "enum", "event", "explicit", "extern", "false", "finally", "fixed", "float", "for",
-    "foreach", "goto", "if", "implicit", "in", "int", "interface", "internal", "is", "lock",
-    "long", "namespace", "new", "null", "object", "operator", "out", "override", "params",
-    "private", "protected", "public", "readonly", "ref", "return", "sbyte", "sealed", "short",
-    "sizeof", "stackalloc", "static", "string", "struct", "switch", "this", "throw", "true",
-    "try", "typeof", "uint", "ulong", "unchecked", "unsafe", "ushort", "using", "virtual",
-    "void", "volatile", "while"};
-
 std::string Where(const std::string& table) { return "table \"" + Printable(table) + "\""; }
 
 }  // namespace
@@ -78,8 +68,7 @@ std::string ControlCharacterProblem(const std::string& table, const FieldTable& 
 
 std::string NotAnIdentifier(std::string_view name) {
   if (name.empty()) return "is empty";
-  if (std::find(kCSharpKeywords.begin(), kCSharpKeywords.end(), name) != kCSharpKeywords.end())
-    return "is a C# keyword";
+  if (IsCSharpKeyword(name)) return "is a C# keyword";
   if (name[0] >= '0' && name[0] <= '9') return "starts with a digit";
   for (std::size_t at = 0; at < name.size();) {
     const std::size_t start = at;

@@ -5,6 +5,7 @@
 #include "cli/failures.h"
 #include "cli/messages.h"
 #include "cli/name_checks.h"
+#include "cli/safe_names.h"
 #include "schema/table_key.h"
 
 namespace kelvane::cli {
@@ -19,9 +20,42 @@ int CheckNames(const std::string& table, const FieldTable& fields, std::string& 
   return kExitOk;
 }
 
+std::vector<std::string> CSharpWarnings(const std::string& table, const FieldTable& fields,
+                                        const std::vector<CSharpReason>& reasons) {
+  const auto column = [&](std::size_t i) { return Quoted(fields[i].columnName); };
+  std::vector<std::string> warnings;
+  for (const CSharpReason& reason : reasons) {
+    std::string why;
+    switch (reason.problem) {
+      case CSharpProblem::NoIdColumn:
+        why = "its list class's 删除, 修改 and 提取 compare the property \"id\", and the table has no column \"id\"";
+        break;
+      case CSharpProblem::IdNotComparable:
+        why = "its list class's 删除, 修改 and 提取 compare column " + column(reason.column) + " (C# " +
+              Printable(fields[reason.column].csharpType) + ") with an int";
+        break;
+      case CSharpProblem::SecondX:
+        why = "column " + column(reason.column) + " and the state column X are both declared as property X";
+        break;
+      case CSharpProblem::NamedLikeClass:
+        why = (reason.column + 1 == fields.size() ? "the state column " : "column ") + column(reason.column) +
+              " has the name of its class";
+        break;
+      case CSharpProblem::Keyword:
+        continue;
+    }
+    if (reason.fix == CSharpFix::KeyAuto)
+      why += "; --key auto compares the primary key " + column(reason.fixColumn) + " instead";
+    else if (reason.fix == CSharpFix::KeyColumn)
+      why += "; --key with the unique not-null column " + column(reason.fixColumn) + " compares it instead";
+    warnings.push_back("warning: table " + Quoted(table) + ": the C# entity text will not compile: " + why);
+  }
+  return warnings;
+}
+
 int TextOptionsFor(const Settings& settings, const std::string& table, const FieldTable& fields,
-                   const ColumnFactsList& facts, TextOptions& options, std::string& message,
-                   const BeforeWarning& beforeWarning) {
+                   const ColumnFactsList& facts, bool csharpEntity, TextOptions& options,
+                   std::string& message, const BeforeWarning& beforeWarning) {
   options = TextOptions{};
   if (!settings.key.empty()) {
     const KeyChoice choice = ChooseKeyColumn(settings.key, fields, facts, PrintableName);
@@ -30,15 +64,24 @@ int TextOptionsFor(const Settings& settings, const std::string& table, const Fie
       return kExitUsage;
     }
     options.keyPosition = choice.position;
+    options.keyInCSharpList = true;
   }
   if (settings.comments) options.comments = CommentsOf(facts);
-  std::string warning =
+  std::vector<std::string> warnings;
+  std::string keyWarning =
       KeyWarningText(table, fields, facts, options.keyPosition, PrintableName);
-  if (warning.empty()) return kExitOk;
-  if (settings.key.empty() && FindTableKey(fields, facts).primary.size() == 1)
-    warning += "; --key auto makes it the key column";
-  beforeWarning();
-  Error("warning: " + warning);
+  if (!keyWarning.empty()) {
+    if (settings.key.empty() && FindTableKey(fields, facts).primary.size() == 1)
+      keyWarning += "; --key auto makes it the key column";
+    warnings.push_back("warning: " + keyWarning);
+  }
+  if (csharpEntity) {
+    const std::size_t listKey = options.keyInCSharpList ? options.keyPosition : kNoColumn;
+    for (std::string& warning : CSharpWarnings(table, fields, CSharpEntityProblems(table, fields, facts, listKey)))
+      warnings.push_back(std::move(warning));
+  }
+  if (!warnings.empty()) beforeWarning();
+  for (const std::string& warning : warnings) Error(warning);
   return kExitOk;
 }
 

@@ -3,9 +3,11 @@
 // the texts are built with (--key, --comments) with the key warning.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cli/settings.h"
 #include "generators/generators.h"
+#include "schema/csharp_check.h"
 #include "schema/field_table.h"
 
 namespace kelvane::cli {
@@ -18,11 +20,18 @@ using BeforeWarning = std::function<void()>;
 int CheckNames(const std::string& table, const FieldTable& fields, std::string& message,
                const BeforeWarning& beforeWarning);
 
-// The options of a table's texts: the key column --key chose and the comments read. On a --key
-// that names nothing usable returns kExitUsage with `message` set. Otherwise prints the
-// warning when the key column does not tell the rows apart.
+// The options of a table's texts: the key column --key chose (for the set class and the C#
+// list class) and the comments read. On a --key that names nothing usable returns kExitUsage
+// with `message` set. Otherwise prints the warning when the key column does not tell the rows
+// apart and, when `csharpEntity` (the C# entity text is among those written), one warning per
+// reason that text will not compile.
 int TextOptionsFor(const Settings& settings, const std::string& table, const FieldTable& fields,
-                   const ColumnFactsList& facts, TextOptions& options, std::string& message,
-                   const BeforeWarning& beforeWarning);
+                   const ColumnFactsList& facts, bool csharpEntity, TextOptions& options,
+                   std::string& message, const BeforeWarning& beforeWarning);
+
+// The warnings for the reasons a C# entity text will not compile (schema/csharp_check.h), one
+// per reason, without the keywords, which the identifier warnings already name.
+std::vector<std::string> CSharpWarnings(const std::string& table, const FieldTable& fields,
+                                        const std::vector<CSharpReason>& reasons);
 
 }  // namespace kelvane::cli

@@ -4,6 +4,7 @@
 #include "generators/text_writer.h"
 #include "generators/remarks.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string_view>
@@ -12,8 +13,13 @@ namespace kelvane {
 
 namespace {
 
-// In the templates below this byte stands for the table name.
+// In the templates below these bytes stand for the table name, the property the list class
+// compares ("id") and the C# type of the argument it compares it with ("int").
 constexpr char kTableMark = '\x01';
+constexpr char kKeyMark = '\x02';
+constexpr char kKeyTypeMark = '\x03';
+
+constexpr bool IsMark(char c) { return c == kTableMark || c == kKeyMark || c == kKeyTypeMark; }
 
 constexpr std::string_view kHead =
     "using System;\r\n"
@@ -42,11 +48,11 @@ constexpr std::string_view kTail =
     "        }\r\n"
     "\r\n"
     // 删除: remove the first entity with a matching id.
-    "        public bool 删除 (int _id)\r\n"
+    "        public bool 删除 (\x03 _id)\r\n"
     "        {\r\n"
     "            for (int i = 0; i < \x01s.Count; i++)\r\n"
     "            {\r\n"
-    "                if (\x01s[i].id == _id)\r\n"
+    "                if (\x01s[i].\x02 == _id)\r\n"
     "                {\r\n"
     "                     \x01s.RemoveAt(i);\r\n"
     "                     return true;\r\n"
@@ -60,7 +66,7 @@ constexpr std::string_view kTail =
     "        {\r\n"
     "            for (int i = 0; i < \x01s.Count; i++)\r\n"
     "            {\r\n"
-    "                if (\x01s[i].id == _\x01.id)\r\n"
+    "                if (\x01s[i].\x02 == _\x01.\x02)\r\n"
     "                {\r\n"
     "                     \x01s[i]=_\x01;\r\n"
     "                     return true;\r\n"
@@ -90,11 +96,11 @@ constexpr std::string_view kTail =
     "        }\r\n"
     "\r\n"
     // 提取: fetch by id.
-    "        public bool 提取 (int _id,\x01 _\x01)\r\n"
+    "        public bool 提取 (\x03 _id,\x01 _\x01)\r\n"
     "        {\r\n"
     "            for (int i = 0; i < \x01s.Count; i++)\r\n"
     "            {\r\n"
-    "                if (\x01s[i].id == _id)\r\n"
+    "                if (\x01s[i].\x02 == _id)\r\n"
     "                {\r\n"
     "                     _\x01= \x01s[i];\r\n"
     "                     return true; \r\n"
@@ -145,47 +151,80 @@ constexpr std::string_view kTail =
 
 constexpr std::size_t CountMarks(std::string_view text) {
   std::size_t n = 0;
-  for (char c : text) n += (c == kTableMark) ? 1 : 0;
+  for (char c : text) n += IsMark(c) ? 1 : 0;
   return n;
 }
 
 constexpr std::size_t kHeadMarks = CountMarks(kHead);
 constexpr std::size_t kTailMarks = CountMarks(kTail);
 
-// A template cut at its marks, at compile time: the table name goes between the parts.
+// A template cut at its marks, at compile time: parts[i] comes before marks[i], and the last
+// part after the last mark.
 template <std::size_t Marks>
-constexpr std::array<std::string_view, Marks + 1> CutAtMarks(std::string_view text) {
+struct CutTemplate {
   std::array<std::string_view, Marks + 1> parts{};
+  std::array<char, Marks> marks{};
+};
+
+template <std::size_t Marks>
+constexpr CutTemplate<Marks> CutAtMarks(std::string_view text) {
+  CutTemplate<Marks> cut;
   for (std::size_t i = 0; i < Marks; ++i) {
-    const std::size_t at = text.find(kTableMark);
-    parts[i] = text.substr(0, at);
+    std::size_t at = 0;
+    while (!IsMark(text[at])) ++at;
+    cut.parts[i] = text.substr(0, at);
+    cut.marks[i] = text[at];
     text.remove_prefix(at + 1);
   }
-  parts[Marks] = text;
-  return parts;
+  cut.parts[Marks] = text;
+  return cut;
 }
 
 constexpr auto kHeadParts = CutAtMarks<kHeadMarks>(kHead);
 constexpr auto kTailParts = CutAtMarks<kTailMarks>(kTail);
 
-// Appends a template, putting the table name where the mark stood.
-template <std::size_t Parts>
-void AppendWithTable(TextWriter& out, const std::array<std::string_view, Parts>& parts,
-                     const std::string& tableName) {
-  out.Put(parts[0]);
-  for (std::size_t i = 1; i < Parts; ++i) out.Put(tableName, parts[i]);
+// What the marks stand for in one text.
+struct MarkTexts {
+  std::string_view table;
+  std::string_view key = "id";
+  std::string_view keyType = "int";
+
+  std::string_view operator[](char mark) const {
+    return mark == kTableMark ? table : mark == kKeyMark ? key : keyType;
+  }
+};
+
+// The list class compares `id` with an int argument; with keyInCSharpList, the key column's
+// property with an argument of its type (the first entry when the position is past the
+// table's columns, as the set class does).
+MarkTexts MarksFor(const std::string& tableName, const FieldTable& fields, const TextOptions& options) {
+  MarkTexts texts{tableName};
+  if (!options.keyInCSharpList || fields.empty()) return texts;
+  const FieldRecord& key = options.keyPosition + 1 < fields.size() ? fields[options.keyPosition] : fields.front();
+  texts.key = key.columnName;
+  texts.keyType = key.csharpType;
+  return texts;
+}
+
+// Appends a template, putting each mark's text where the mark stood.
+template <std::size_t Marks>
+void AppendWithMarks(TextWriter& out, const CutTemplate<Marks>& cut, const MarkTexts& texts) {
+  out.Put(cut.parts[0]);
+  for (std::size_t i = 0; i < Marks; ++i) out.Put(texts[cut.marks[i]], cut.parts[i + 1]);
 }
 
 }  // namespace
 
 std::string BuildCSharpEntityText(const std::string& tableName, const FieldTable& fields,
                                   const TextOptions& options) {
-  std::size_t size = kHead.size() + kTail.size() + (kHeadMarks + kTailMarks) * tableName.size();
+  const MarkTexts marks = MarksFor(tableName, fields, options);
+  const std::size_t longestMark = std::max({marks.table.size(), marks.key.size(), marks.keyType.size()});
+  std::size_t size = kHead.size() + kTail.size() + (kHeadMarks + kTailMarks) * longestMark;
   for (const FieldRecord& f : fields) size += 28 + f.csharpType.size() + f.columnName.size();
   for (const std::string& comment : options.comments) size += 48 + 2 * comment.size();
   TextWriter out(size);
 
-  AppendWithTable(out, kHeadParts, tableName);
+  AppendWithMarks(out, kHeadParts, marks);
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const FieldRecord& f = fields[i];
     const std::string remark = RemarkAt(options, i);
@@ -196,7 +235,7 @@ std::string BuildCSharpEntityText(const std::string& tableName, const FieldTable
     }
     out.Put("    public ", f.csharpType, ' ', f.columnName, "{get;set;}\r\n");
   }
-  AppendWithTable(out, kTailParts, tableName);
+  AppendWithMarks(out, kTailParts, marks);
   return out.Take();
 }
 

@@ -17,6 +17,10 @@ struct TextOptions {
   // every place the set class names the key uses it. A position past the table's columns
   // counts as 0.
   std::size_t keyPosition = 0;
+  // The C# list class's 删除, 修改 and 提取 compare the key column above (its property, with
+  // an argument of its C# type) instead of the property id with an int argument. Off by
+  // default: the text then compares id whether the table has such a column or not.
+  bool keyInCSharpList = false;
   // Column comments, one per FieldTable entry (a missing or empty one gives nothing): the
   // remark field at the end of the 易语言 member, variable and accessor lines, and a
   // <summary> comment above each C# property. Written on one line (see OneLineRemark).

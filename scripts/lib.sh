@@ -5,7 +5,7 @@
 KELVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KELVANE_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libmariadb-dev mariadb-server
   mariadb-client libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev fonts-wqy-microhei
-  clang libclang-rt-14-dev xvfb xauth imagemagick librsvg2-bin)
+  clang libclang-rt-14-dev xvfb xauth imagemagick librsvg2-bin mono-mcs)
 # What scripts/package and scripts/test-package need on top of the build.
 KELVANE_PACKAGE_TOOLS=(dpkg-dev lintian desktop-file-utils x11-utils file man-db)
 # What scripts/test-windows needs on top of a plain Debian: the MinGW-w64 cross compiler, Wine and

@@ -158,8 +158,11 @@ TEST(ExportFiles, AnOutputFolderThatTakesNoWritesStopsWithOneMessage) {
   if (root) std::system(("chattr -i '" + temp.path().string() + "'").c_str());
   ::chmod(temp.path().c_str(), 0755);
   EXPECT_EQ(run.exitCode, 5);
-  EXPECT_EQ(run.err, "kelvane-gen: cannot write into " + temp.path().string() + ": " +
-                         (root ? "Operation not permitted" : "Permission denied") + "\n");
+  // One message for the folder (after the warnings about the table staged before it).
+  const std::string message = "kelvane-gen: cannot write into " + temp.path().string() + ": " +
+                              (root ? "Operation not permitted" : "Permission denied") + "\n";
+  ASSERT_TRUE(run.err.ends_with(message)) << run.err;
+  EXPECT_EQ(run.err.find("cannot write"), run.err.rfind("cannot write")) << run.err;
   EXPECT_NE(run.out.find("exported 0 of 4 tables"), std::string::npos) << run.out;
 }
 
@@ -197,7 +200,7 @@ TEST(ExportFiles, ProgressGoesToATerminalOnlyAndNeverToStandardOutput) {
 
   const GenRun plain = Export("kelvane_cli", temp.path());
   EXPECT_EQ(plain.exitCode, 0);
-  EXPECT_EQ(plain.err, "");
+  EXPECT_EQ(plain.err.find_first_of("\r["), std::string::npos) << plain.err;
 }
 
 }  // namespace

@@ -62,6 +62,18 @@ TEST(GoldenText, CSharpEntity) {
   }
 }
 
+// With the key for the list class, 删除, 修改 and 提取 compare the key column (here the second
+// one, a String) instead of id; without it the text is the one above.
+TEST(GoldenText, CSharpEntityListClassComparesTheKeyColumn) {
+  const SampleTable s = testing::UserIdName();
+  TextOptions options;
+  options.keyPosition = 1;
+  options.keyInCSharpList = true;
+  EXPECT_GOLDEN("csharp_entity/user_key_name.txt", BuildCSharpEntityText(s.tableName, s.fields, options));
+  options.keyInCSharpList = false;
+  EXPECT_GOLDEN("csharp_entity/user_id_name.txt", BuildCSharpEntityText(s.tableName, s.fields, options));
+}
+
 TEST(GoldenText, CSharpOperation) {
   EXPECT_GOLDEN("csharp_operation/fixed.txt", BuildCSharpOperationText());
 }
