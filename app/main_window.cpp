@@ -114,6 +114,7 @@ MainWindow::MainWindow(unsigned port, QWidget* parent) : QWidget(parent), core_(
   databaseList_ = static_cast<QListWidget*>(Of(ui::Id::DatabaseList));
   tableList_ = static_cast<QListWidget*>(Of(ui::Id::TableList));
   commentsBox_ = static_cast<QCheckBox*>(Of(ui::Id::CommentsBox));
+  keyBox_ = static_cast<QCheckBox*>(Of(ui::Id::KeyBox));
   static_cast<QLabel*>(Of(ui::Id::KeyWarning))->setWordWrap(true);
   // A hand edit, or anything else that changes a pane, ends its untouched text.
   for (ui::Id id : ui::kPanesInOrder)
@@ -242,10 +243,14 @@ void MainWindow::ChooseDatabase() {
 }
 
 void MainWindow::ChooseTable() {
-  if (const int row = SelectedRow(tableList_); row >= 0) core_.TableSelected(row);
+  if (const int row = SelectedRow(tableList_); row >= 0) core_.TableSelected(row, Choices());
 }
 
-void MainWindow::GenerateAll() { core_.GenerateClicked(ui::GenerateInput{commentsBox_->isChecked()}); }
+void MainWindow::GenerateAll() { core_.GenerateClicked(Choices()); }
+
+ui::TextChoices MainWindow::Choices() const {
+  return ui::TextChoices{commentsBox_->isChecked(), keyBox_->isChecked()};
+}
 
 bool MainWindow::WaitUntilIdle(int milliseconds) {
   const QDeadlineTimer deadline(milliseconds);

@@ -59,16 +59,18 @@ class MainWindow : public QWidget, private ui::WindowView {
   QWidget* Of(ui::Id id) const { return controls_[static_cast<std::size_t>(id)]; }
   void AlignPages();
   ui::ServerInput Input() const;
+  ui::TextChoices Choices() const;
 
   bool pagesAligned_ = false;
   bool busy_ = false;
   // Every control of the definition, by ui::Id.
-  std::array<QWidget*, static_cast<std::size_t>(ui::Id::CommentsBox) + 1> controls_{};
+  std::array<QWidget*, ui::kControlCount> controls_{};
   QTabWidget* tabs_ = nullptr;
   QLineEdit* hostBox_ = nullptr;
   QListWidget* databaseList_ = nullptr;
   QListWidget* tableList_ = nullptr;
   QCheckBox* commentsBox_ = nullptr;
+  QCheckBox* keyBox_ = nullptr;
   // The text each pane was last given by the core: a copy of a pane that still holds it hands
   // this over without converting the text again.
   std::array<QString, ui::kPanesInOrder.size()> given_;

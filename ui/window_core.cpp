@@ -7,7 +7,9 @@
 
 #include "generators/generators.h"
 #include "schema/schema_commands.h"
+#include "schema/table_key.h"
 #include "ui/command_worker.h"
+#include "ui/csharp_warning.h"
 #include "ui/server_address.h"
 #include "ui/window_wording.h"
 
@@ -44,7 +46,7 @@ struct WindowCore::TableResult {
 
 struct WindowCore::GenerateResult {
   std::array<std::string, kPanesInOrder.size()> texts;
-  std::optional<std::string> warning;  // replaces the key warning when set
+  std::string warning;  // the key warning as it stands for the texts made
 };
 
 namespace {
@@ -57,6 +59,35 @@ std::optional<std::pair<ConnectInput, unsigned>> Target(const ServerInput& input
   if (!address) return std::nullopt;
   return std::pair{ConnectInput{address->host, input.user, input.password},
                    address->port != 0 ? address->port : defaultPort};
+}
+
+// The record key the check boxes ask for, set into `options`, and what page 1 says about the
+// texts: the key warning and one line per reason the C# entity text will not compile.
+std::string Warnings(const std::string& table, const FieldTable& fields,
+                     const ColumnFactsList& facts, const TextChoices& choices,
+                     TextOptions& options) {
+  std::string text;
+  std::size_t listKey = kNoColumn;
+  if (choices.primaryKey) {
+    const KeyChoice key = ChooseKeyColumn(kKeyAuto, fields, facts);
+    if (key.problem.empty()) {
+      options.keyPosition = key.position;
+      options.keyInCSharpList = true;
+      listKey = key.position;
+    } else if (fields.size() > 1) {
+      text = std::string(kNoSingleColumnKey);
+    }
+  }
+  const auto add = [&text](const std::string& line) {
+    if (line.empty()) return;
+    if (!text.empty()) text += "\n";
+    text += line;
+  };
+  add(KeyWarningWindowText(fields, facts, options.keyPosition));
+  for (const std::string& line :
+       CSharpWarningLines(table, fields, facts, listKey, ControlOf(Id::KeyBox).text))
+    add(line);
+  return text;
 }
 
 std::size_t PaneIndex(Id pane) {
@@ -156,18 +187,20 @@ void WindowCore::DatabaseSelected(int row, const ServerInput& input) {
       });
 }
 
-void WindowCore::TableSelected(int row) {
+void WindowCore::TableSelected(int row, const TextChoices& choices) {
   if (busy_) return IgnoredSelection(Id::TableList);
   if (row < 0) return;
   table_ = row;
   view_.SetItems(Id::ColumnList, {});
   Start<TableResult>(
-      [table = Name(tables_, row)](Server& server) {
+      [table = Name(tables_, row), choices](Server& server) {
         TableResult result;
         result.lines = ChooseTable(server.session, table, server.fields, server.facts);
         result.fields = server.fields;
-        // The set class finds records by the first column: say so when it is not the key.
-        result.warning = KeyWarningWindowText(server.fields, server.facts);
+        // The set class finds records by its key column, the C# list class by id: say so when
+        // that will not work for this table.
+        TextOptions options;
+        result.warning = Warnings(table, server.fields, server.facts, choices, options);
         return result;
       },
       [this](TableResult& result) {
@@ -177,20 +210,20 @@ void WindowCore::TableSelected(int row) {
       });
 }
 
-void WindowCore::GenerateClicked(const GenerateInput& input) {
+void WindowCore::GenerateClicked(const TextChoices& choices) {
   if (busy_ || table_ < 0) return;
   Start<GenerateResult>(
-      [table = Name(tables_, table_), input](Server& server) {
+      [table = Name(tables_, table_), choices](Server& server) {
         GenerateResult result;
         TextOptions options;
-        if (input.comments) {
-          // The one extra statement, only when the comments are asked for.
-          if (ReadColumnComments(server.session.handle(), table, server.fields, server.facts))
-            options.comments = CommentsOf(server.facts);
-          else
-            result.warning =
-                KeyWarningWindowText(server.fields, server.facts) + std::string(kCommentsUnread);
-        }
+        // The one extra statement, only when the comments are asked for.
+        const bool commentsRead =
+            !choices.comments ||
+            ReadColumnComments(server.session.handle(), table, server.fields, server.facts);
+        std::string warning = Warnings(table, server.fields, server.facts, choices, options);
+        if (choices.comments && commentsRead) options.comments = CommentsOf(server.facts);
+        if (!commentsRead) warning += std::string(warning.empty() ? "" : "\n") + std::string(kCommentsUnread);
+        result.warning = std::move(warning);
         for (std::size_t i = 0; i < result.texts.size(); ++i)
           result.texts[i] = BuildPaneText(kAllPanes[i], table, server.fields, options);
         return result;
@@ -198,7 +231,7 @@ void WindowCore::GenerateClicked(const GenerateInput& input) {
       [this](GenerateResult& result) {
         for (std::size_t i = 0; i < panes_.size(); ++i)
           panes_[i] = PaneText{std::move(result.texts[i]), false, true};
-        if (result.warning) view_.SetText(Id::KeyWarning, *result.warning);
+        view_.SetText(Id::KeyWarning, result.warning);
         ShowPage(kGeneratedPage);
       });
 }

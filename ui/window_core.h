@@ -44,9 +44,11 @@ struct ServerInput {
   std::string password;  // trimmed by the commands
 };
 
-// Page 1's check boxes at the moment 按钮2 is pressed.
-struct GenerateInput {
-  bool comments = false;  // 选择框_注释
+// Page 1's check boxes at the moment of the event.
+struct TextChoices {
+  bool comments = false;    // 选择框_注释: the column comments in the texts
+  bool primaryKey = false;  // 选择框_主键: the one-column primary key as the record key of the
+                            // set class and the C# list class (kelvane-gen's --key auto)
 };
 
 class WindowCore {
@@ -62,8 +64,8 @@ class WindowCore {
   // Events.
   void ConnectClicked(const ServerInput& input);           // 按钮1
   void DatabaseSelected(int row, const ServerInput& input);  // 选择列表框1's selection
-  void TableSelected(int row);                             // 列表框2's selection
-  void GenerateClicked(const GenerateInput& input);        // 按钮2
+  void TableSelected(int row, const TextChoices& choices);  // 列表框2's selection
+  void GenerateClicked(const TextChoices& choices);        // 按钮2
   void PageShown(int page);                                // by a click on a tab, or ShowPage
   void PaneChanged(Id pane);                               // anything but the core changed it
 

@@ -19,6 +19,10 @@ inline constexpr std::string_view kStatusFailed = "连接失败";
 // texts are then generated without them.
 inline constexpr std::string_view kCommentsUnread = "未能读取字段注释，生成的文本不带注释。";
 
+// When 选择框_主键 is checked and the table has no primary key of one column: the texts keep the
+// first column as their record key.
+inline constexpr std::string_view kNoSingleColumnKey = "注意：本表没有单列主键，仍按首列生成。";
+
 // 标签_主键提示: short and Chinese, names between curly quotes. Says that 库_删, 库_改 and
 // 库_查 find rows by the key column (`keyPosition`, 0 = the first column) when that column does
 // not tell the rows apart, and names the table's real key if it has one. Empty otherwise.

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,10 +24,15 @@ using ui::Id;
 using ui::Kind;
 
 constexpr int kControlIdBase = 1000;  // a control's id is kControlIdBase + its Id
-constexpr int kCount = static_cast<int>(Id::CommentsBox) + 1;
+constexpr int kCount = static_cast<int>(ui::kControlCount);
 constexpr LCID kChinesePrc = MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT);
 constexpr UINT kGbk = 936;
 constexpr UINT kTaskMessage = WM_APP + 1;  // lParam: a std::function<void()> from Post
+constexpr UINT kFillMessage = WM_APP + 2;  // the next piece of a long pane text
+// An EDIT control that wraps lines takes seconds for a megabyte of text (Wine: about 4.5 µs a
+// character): a long text goes in by pieces of about this many characters, each in a message of
+// its own, so that the window answers between them.
+constexpr std::size_t kFillPiece = 48 * 1024;
 
 std::wstring Wide(std::string_view utf8) {
   if (utf8.empty()) return {};
@@ -79,6 +85,8 @@ class MainWindow : private ui::WindowView {
   ~MainWindow() override;
   bool Create();
   HWND hwnd() const { return main_; }
+  // False for keys and pastes aimed at a pane whose text is still going in.
+  bool Accepts(const MSG& message) const;
   ui::WindowCore& core() { return core_; }
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
 
@@ -98,6 +106,8 @@ class MainWindow : private ui::WindowView {
   void ShowPageControls(int page);
   int Selected(Id id) const;
   ui::ServerInput Input() const;
+  ui::TextChoices Choices() const;
+  void FillNextPiece();
   void Copy(Id pane);
   void AddressChanged();
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -113,6 +123,14 @@ class MainWindow : private ui::WindowView {
   bool addressBusy_ = false;  // the IP box is being set back after a refused keystroke
   bool busy_ = false;         // a command waits on the server: the wait cursor
   std::wstring lastAddress_;
+  // Panes whose text is going in by pieces: the text and how much of it is in.
+  struct Filling {
+    Id pane;
+    std::wstring text;
+    std::size_t done = 0;
+  };
+  std::vector<Filling> fillingPanes_;
+  bool appending_ = false;  // the window itself is changing a pane
   ui::WindowCore core_;  // last: gone before the rest
 };
 
@@ -303,8 +321,62 @@ ui::ServerInput MainWindow::Input() const {
                          Utf8(TextOf(Of(Id::PasswordBox)))};
 }
 
+ui::TextChoices MainWindow::Choices() const {
+  const auto checked = [this](Id box) { return SendMessageW(Of(box), BM_GETCHECK, 0, 0) == BST_CHECKED; };
+  return ui::TextChoices{checked(Id::CommentsBox), checked(Id::KeyBox)};
+}
+
 void MainWindow::SetText(Id control, const std::string& text) {
-  SetWindowTextW(Of(control), Wide(text).c_str());
+  std::wstring wide = Wide(text);
+  std::erase_if(fillingPanes_, [control](const Filling& f) { return f.pane == control; });
+  if (ui::ControlOf(control).kind != Kind::Pane || wide.size() <= kFillPiece) {
+    appending_ = true;
+    SetWindowTextW(Of(control), wide.c_str());
+    appending_ = false;
+    return;
+  }
+  appending_ = true;
+  SetWindowTextW(Of(control), L"");
+  appending_ = false;
+  fillingPanes_.push_back(Filling{control, std::move(wide), 0});
+  FillNextPiece();
+}
+
+// Appends the next piece of the first pane still filling (cut after a line end), and asks for
+// the one after it through the message queue; at the end the caret goes back to the start.
+void MainWindow::FillNextPiece() {
+  if (fillingPanes_.empty()) return;
+  Filling& fill = fillingPanes_.front();
+  std::size_t end = std::min(fill.text.size(), fill.done + kFillPiece);
+  if (end < fill.text.size()) {
+    const std::size_t lineEnd = fill.text.rfind(L'\n', end - 1);
+    if (lineEnd != std::wstring::npos && lineEnd >= fill.done) end = lineEnd + 1;
+  }
+  HWND pane = Of(fill.pane);
+  const std::wstring piece = fill.text.substr(fill.done, end - fill.done);
+  appending_ = true;
+  const LRESULT length = SendMessageW(pane, WM_GETTEXTLENGTH, 0, 0);
+  SendMessageW(pane, EM_SETSEL, static_cast<WPARAM>(length), length);
+  SendMessageW(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+  fill.done = end;
+  if (fill.done == fill.text.size()) {
+    SendMessageW(pane, EM_SETSEL, 0, 0);
+    SendMessageW(pane, EM_SCROLLCARET, 0, 0);
+    fillingPanes_.erase(fillingPanes_.begin());
+  }
+  appending_ = false;
+  if (!fillingPanes_.empty()) PostMessageW(main_, kFillMessage, 0, 0);
+}
+
+// Keys and pastes into a pane still filling would land in the middle of its text: they are
+// dropped.
+bool MainWindow::Accepts(const MSG& message) const {
+  if (message.message != WM_KEYDOWN && message.message != WM_CHAR && message.message != WM_PASTE &&
+      message.message != WM_CONTEXTMENU && message.message != WM_SYSKEYDOWN)
+    return true;
+  for (const Filling& fill : fillingPanes_)
+    if (message.hwnd == Of(fill.pane)) return false;
+  return true;
 }
 
 void MainWindow::SelectRow(Id id, int row) {
@@ -414,14 +486,13 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       const Id id = static_cast<Id>(LOWORD(wParam) - kControlIdBase);
       const UINT code = HIWORD(wParam);
       if (id == Id::AddressBox && code == EN_CHANGE) AddressChanged();
-      if (code == EN_CHANGE) core_.PaneChanged(id);  // only the panes count
+      if (code == EN_CHANGE && !appending_) core_.PaneChanged(id);  // only the panes count
       if (id == Id::TableList && code == LBN_SELCHANGE && !filling_)
-        core_.TableSelected(Selected(Id::TableList));
+        core_.TableSelected(Selected(Id::TableList), Choices());
       if (code != BN_CLICKED) break;
       if (id == Id::ConnectButton) core_.ConnectClicked(Input());
       if (id == Id::GenerateButton)
-        core_.GenerateClicked(
-            ui::GenerateInput{SendMessageW(Of(Id::CommentsBox), BM_GETCHECK, 0, 0) == BST_CHECKED});
+        core_.GenerateClicked(Choices());
       if (id == Id::CloseButton) DestroyWindow(main_);
       for (const ui::CopyBinding& binding : ui::kCopyBindings)
         if (binding.button == id) Copy(binding.pane);
@@ -468,6 +539,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       break;
+    case kFillMessage:
+      FillNextPiece();
+      return 0;
     case kTaskMessage: {
       const std::unique_ptr<std::function<void()>> task(reinterpret_cast<std::function<void()>*>(lParam));
       (*task)();
@@ -493,6 +567,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   ShowWindow(window.hwnd(), show);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (!window.Accepts(message)) continue;
     if (IsDialogMessageW(window.hwnd(), &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);

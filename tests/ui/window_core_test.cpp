@@ -91,7 +91,7 @@ TEST(WindowCore, StepsSayTheirStatusAndPanesArriveWithTheirPage) {
   ASSERT_TRUE(view.RunUntilIdle(core));
   EXPECT_EQ(view.texts[Id::StatusLabel], "已连接Mysql数据库:kelvane_cli_keys");
   const std::vector<std::string> tables = view.items[Id::TableList];
-  core.TableSelected(Row(tables, "user"));
+  core.TableSelected(Row(tables, "user"), {});
   ASSERT_TRUE(view.RunUntilIdle(core));
   EXPECT_EQ(view.items[Id::ColumnList], (std::vector<std::string>{"id|整数型", "name|文本型", "X|整数型"}));
   EXPECT_EQ(view.texts[Id::KeyWarning],
@@ -114,6 +114,26 @@ TEST(WindowCore, StepsSayTheirStatusAndPanesArriveWithTheirPage) {
   core.PaneChanged(Id::CSharpEntityPane);
   EXPECT_EQ(core.UntouchedPaneText(Id::CSharpEntityPane), nullptr);
   EXPECT_NE(core.UntouchedPaneText(Id::SetClassPane), nullptr);
+
+  // 选择框_主键: the one-column primary key becomes the record key of the set class and the C#
+  // list class; where there is none, the warning says the first column stays.
+  core.TableSelected(Row(tables, "user"), {false, true});
+  ASSERT_TRUE(view.RunUntilIdle(core));
+  EXPECT_EQ(view.texts[Id::KeyWarning], "");
+  core.GenerateClicked({false, true});
+  ASSERT_TRUE(view.RunUntilIdle(core));
+  TextOptions keyed;
+  keyed.keyPosition = 1;
+  keyed.keyInCSharpList = true;
+  EXPECT_EQ(*core.UntouchedPaneText(Id::SetClassPane), BuildSetClassText("user", core.fields(), keyed));
+  EXPECT_EQ(*core.UntouchedPaneText(Id::CSharpEntityPane),
+            BuildCSharpEntityText("user", core.fields(), keyed));
+  core.TableSelected(Row(tables, "no_key"), {false, true});
+  ASSERT_TRUE(view.RunUntilIdle(core));
+  EXPECT_EQ(view.texts[Id::KeyWarning],
+            "注意：本表没有单列主键，仍按首列生成。\n"
+            "注意：本表没有主键，库_删/库_改/库_查按首列“name”找记录。\n"
+            "C#：本表没有id列，列表类的删除/修改/提取按id比较，编译不过。");
 
   // A failed choice: the failed status, the lists emptied.
   ServerInput wrong = Boxes(TestPort());
@@ -141,7 +161,7 @@ TEST(WindowCore, OneCommandAtATime) {
   const testing::ScriptedServer silent({}, std::chrono::milliseconds(0), std::chrono::milliseconds(1500));
   core.ConnectClicked(Boxes(silent.port()));
   ASSERT_TRUE(core.busy());
-  core.TableSelected(0);
+  core.TableSelected(0, {});
   EXPECT_EQ(view.putBack[Id::TableList], -1);
   core.DatabaseSelected(0, Boxes(TestPort()));
   EXPECT_EQ(view.putBack[Id::DatabaseList], Row(view.items[Id::DatabaseList], "kelvane_shop"));
