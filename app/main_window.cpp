@@ -13,6 +13,7 @@
 #include <QPalette>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -115,7 +116,6 @@ MainWindow::MainWindow(unsigned port, QWidget* parent) : QWidget(parent), core_(
   tableList_ = static_cast<QListWidget*>(Of(ui::Id::TableList));
   commentsBox_ = static_cast<QCheckBox*>(Of(ui::Id::CommentsBox));
   keyBox_ = static_cast<QCheckBox*>(Of(ui::Id::KeyBox));
-  static_cast<QLabel*>(Of(ui::Id::KeyWarning))->setWordWrap(true);
   // A hand edit, or anything else that changes a pane, ends its untouched text.
   for (ui::Id id : ui::kPanesInOrder)
     connect(static_cast<QPlainTextEdit*>(Of(id))->document(), &QTextDocument::contentsChange, this,
@@ -207,6 +207,24 @@ QWidget* MainWindow::CreateControl(const ui::Control& control) {
     }
     case ui::Kind::CheckBox:
       return new QCheckBox(text);  // unchecked; read when the texts are generated
+    case ui::Kind::Note: {
+      // The label carries the control's name too, so that it is found as what it is.
+      auto* area = new QScrollArea;
+      auto* label = new QLabel;
+      label->setObjectName(FromUtf8(control.name));
+      label->setTextFormat(Qt::PlainText);
+      label->setWordWrap(true);
+      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      area->setWidget(label);
+      area->setWidgetResizable(true);
+      area->setFrameShape(QFrame::NoFrame);
+      area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      area->setBackgroundRole(QPalette::Base);
+      area->setAutoFillBackground(false);
+      area->viewport()->setAutoFillBackground(false);
+      label->setAutoFillBackground(false);
+      return area;
+    }
   }
   return new QWidget;
 }
@@ -266,9 +284,13 @@ void MainWindow::SetText(ui::Id control, const std::string& text) {
     static_cast<QPlainTextEdit*>(Of(control))->setPlainText(given);
     return;
   }
-  auto* label = static_cast<QLabel*>(Of(control));
-  label->setText(FromUtf8(text));
-  if (control == ui::Id::KeyWarning) label->setToolTip(label->text());  // should the label cut it
+  if (ui::ControlOf(control).kind == ui::Kind::Note) {
+    auto* label = static_cast<QLabel*>(static_cast<QScrollArea*>(Of(control))->widget());
+    label->setText(FromUtf8(text));
+    label->setToolTip(label->text());
+    return;
+  }
+  static_cast<QLabel*>(Of(control))->setText(FromUtf8(text));
 }
 
 void MainWindow::SetItems(ui::Id list, const std::vector<std::string>& items) {

@@ -51,7 +51,7 @@ constexpr Control kControls[] = {
     // Page 1, below the lists and beside 按钮2: the key warning (empty unless the chosen
     // table's record key does not tell its rows apart or its C# text will not compile), the
     // comments check box and, in the strip between the lists and it, the key check box.
-    {Id::KeyWarning, "标签_主键提示", Kind::Label, 1, {480, 368, 285, 42}, ""},
+    {Id::KeyWarning, "标签_主键提示", Kind::Note, 1, {480, 368, 285, 42}, ""},
     {Id::CommentsBox, "选择框_注释", Kind::CheckBox, 1, {12, 384, 200, 24}, "生成字段注释"},
     {Id::KeyBox, "选择框_主键", Kind::CheckBox, 1, {12, 366, 200, 18}, "以主键为记录键"},
 };

@@ -31,6 +31,7 @@ enum class Kind {
   Pane,        // multi-line output pane: wraps, vertical scroll bar, no length limit, editable
   About,       // multi-line, read-only, no scroll bar
   CheckBox,    // a check box with its caption, unchecked at start
+  Note,        // plain text like a label that scrolls when it needs more room than it has
 };
 
 // The controls a front end has to find again after building them.

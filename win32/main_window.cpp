@@ -130,7 +130,6 @@ class MainWindow : private ui::WindowView {
     std::size_t done = 0;
   };
   std::vector<Filling> fillingPanes_;
-  bool appending_ = false;  // the window itself is changing a pane
   ui::WindowCore core_;  // last: gone before the rest
 };
 
@@ -191,6 +190,10 @@ bool MainWindow::Create() {
         exStyle = WS_EX_CLIENTEDGE;
         break;
       case Kind::About: windowClassName = WC_EDITW; style |= ES_MULTILINE | ES_READONLY; exStyle = WS_EX_CLIENTEDGE; break;
+      case Kind::Note:  // a read-only edit without a border: a label that scrolls
+        windowClassName = WC_EDITW;
+        style = WS_CHILD | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL;
+        break;
     }
     const std::string& text = c.kind == Kind::About ? AboutText() : std::string(c.text);
     HWND hwnd = CreateWindowExW(exStyle, windowClassName, Wide(text).c_str(), style, 0, 0, 0, 0, main_,
@@ -200,6 +203,7 @@ bool MainWindow::Create() {
     controls_[static_cast<int>(c.id)] = hwnd;
     if (c.kind == Kind::Pane) SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);
     if (c.kind == Kind::Password) SendMessageW(hwnd, EM_SETPASSWORDCHAR, L'*', 0);
+    if (c.kind == Kind::Note) ShowScrollBar(hwnd, SB_VERT, FALSE);
     if (c.kind == Kind::CheckList) {
       ListView_SetExtendedListViewStyle(hwnd, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
       LVCOLUMNW column{};
@@ -329,42 +333,59 @@ ui::TextChoices MainWindow::Choices() const {
 void MainWindow::SetText(Id control, const std::string& text) {
   std::wstring wide = Wide(text);
   std::erase_if(fillingPanes_, [control](const Filling& f) { return f.pane == control; });
-  if (ui::ControlOf(control).kind != Kind::Pane || wide.size() <= kFillPiece) {
-    appending_ = true;
-    SetWindowTextW(Of(control), wide.c_str());
-    appending_ = false;
+  if (ui::ControlOf(control).kind == Kind::Note) {
+    // An edit breaks lines at CR LF only; its scroll bar shows only when the text needs it.
+    HWND note = Of(control);
+    SetWindowTextW(note, Wide(ToCrlf(text)).c_str());
+    const auto lines = SendMessageW(note, EM_GETLINECOUNT, 0, 0);
+    TEXTMETRICW metrics{};
+    HDC dc = GetDC(note);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(note, WM_GETFONT, 0, 0)));
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(note, dc);
+    RECT client;
+    GetClientRect(note, &client);
+    const LONG lineHeight = metrics.tmHeight > 0 ? metrics.tmHeight : 1;
+    ShowScrollBar(note, SB_VERT, !text.empty() && lines * lineHeight > client.bottom - client.top);
     return;
   }
-  appending_ = true;
-  SetWindowTextW(Of(control), L"");
-  appending_ = false;
+  if (ui::ControlOf(control).kind != Kind::Pane) {
+    SetWindowTextW(Of(control), wide.c_str());
+    return;
+  }
+  const bool whole = wide.size() <= kFillPiece;
+  SetWindowTextW(Of(control), whole ? wide.c_str() : L"");
+  SendMessageW(Of(control), EM_SETMODIFY, FALSE, 0);  // the window's own text, not the user's
+  if (whole) return;
   fillingPanes_.push_back(Filling{control, std::move(wide), 0});
   FillNextPiece();
 }
 
-// Appends the next piece of the first pane still filling (cut after a line end), and asks for
-// the one after it through the message queue; at the end the caret goes back to the start.
+// Appends the next piece of the first pane still filling, up to a line end, and asks for the
+// one after it through the message queue; at the end the caret goes back to the start. A line
+// is never cut: the control wraps a line again whole whenever text is added to it (Wine takes
+// seconds for a line of 50,000 characters, and as long again for each piece of it).
 void MainWindow::FillNextPiece() {
   if (fillingPanes_.empty()) return;
   Filling& fill = fillingPanes_.front();
   std::size_t end = std::min(fill.text.size(), fill.done + kFillPiece);
   if (end < fill.text.size()) {
-    const std::size_t lineEnd = fill.text.rfind(L'\n', end - 1);
-    if (lineEnd != std::wstring::npos && lineEnd >= fill.done) end = lineEnd + 1;
+    const std::size_t lineEnd = fill.text.find(L'\n', end - 1);
+    end = lineEnd == std::wstring::npos ? fill.text.size() : lineEnd + 1;
   }
   HWND pane = Of(fill.pane);
   const std::wstring piece = fill.text.substr(fill.done, end - fill.done);
-  appending_ = true;
   const LRESULT length = SendMessageW(pane, WM_GETTEXTLENGTH, 0, 0);
   SendMessageW(pane, EM_SETSEL, static_cast<WPARAM>(length), length);
   SendMessageW(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+  SendMessageW(pane, EM_SETMODIFY, FALSE, 0);  // the window's own text, not the user's
   fill.done = end;
   if (fill.done == fill.text.size()) {
     SendMessageW(pane, EM_SETSEL, 0, 0);
     SendMessageW(pane, EM_SCROLLCARET, 0, 0);
     fillingPanes_.erase(fillingPanes_.begin());
   }
-  appending_ = false;
   if (!fillingPanes_.empty()) PostMessageW(main_, kFillMessage, 0, 0);
 }
 
@@ -429,6 +450,8 @@ void Place(UINT format, const void* data, std::size_t size) {
 // GBK, for Chinese (PRC). A clipboard another program holds loses the copy.
 void MainWindow::Copy(Id pane) {
   if (core_.busy()) return;  // no second command while one runs
+  // The edit control marks what the user typed, pasted or cut (never what the window set).
+  if (SendMessageW(Of(pane), EM_GETMODIFY, 0, 0)) core_.PaneChanged(pane);
   const std::string* untouched = core_.UntouchedPaneText(pane);
   const std::wstring text = Wide(untouched ? *untouched : ToCrlf(Utf8(TextOf(Of(pane)))));
   if (!OpenClipboard(main_)) return;
@@ -486,7 +509,6 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       const Id id = static_cast<Id>(LOWORD(wParam) - kControlIdBase);
       const UINT code = HIWORD(wParam);
       if (id == Id::AddressBox && code == EN_CHANGE) AddressChanged();
-      if (code == EN_CHANGE && !appending_) core_.PaneChanged(id);  // only the panes count
       if (id == Id::TableList && code == LBN_SELCHANGE && !filling_)
         core_.TableSelected(Selected(Id::TableList), Choices());
       if (code != BN_CLICKED) break;

@@ -133,6 +133,9 @@ class MainWindowTest : public QObject {
         case Kind::Button:
           QCOMPARE(qobject_cast<QPushButton*>(widget)->text(), text);
           break;
+        case Kind::Note:
+          QVERIFY(Find<QLabel>(name.c_str())->text().isEmpty());
+          break;
         case Kind::CheckBox:
           QCOMPARE(qobject_cast<QCheckBox*>(widget)->text(), text);
           QVERIFY(!qobject_cast<QCheckBox*>(widget)->isChecked());

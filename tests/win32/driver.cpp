@@ -216,6 +216,10 @@ int Layout(int dpi) {
       case Kind::About:
         check(cls == L"Edit" && (s & ES_MULTILINE) && (s & ES_READONLY) && !(s & WS_VSCROLL), name + " about box");
         break;
+      case Kind::Note:
+        check(cls == L"Edit" && (s & ES_MULTILINE) && (s & ES_READONLY) && !(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE),
+              name + " not a borderless read-only note");
+        break;
       case Kind::CheckList: check(IsListView(hwnd), name + " not a check list"); break;
       case Kind::List: check(cls == L"ListBox", name + " not a list box"); break;
       default: break;
