@@ -18,6 +18,7 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTextDocument>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/address_box.h"
@@ -272,8 +273,10 @@ ui::TextChoices MainWindow::Choices() const {
 
 bool MainWindow::WaitUntilIdle(int milliseconds) {
   const QDeadlineTimer deadline(milliseconds);
+  QTimer wake;  // sleeps in the wait below end at least this often
+  wake.start(50);
   while (core_.busy() && !deadline.hasExpired())
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   return !core_.busy();
 }
 

@@ -28,11 +28,6 @@ constexpr int kCount = static_cast<int>(ui::kControlCount);
 constexpr LCID kChinesePrc = MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT);
 constexpr UINT kGbk = 936;
 constexpr UINT kTaskMessage = WM_APP + 1;  // lParam: a std::function<void()> from Post
-constexpr UINT kFillMessage = WM_APP + 2;  // the next piece of a long pane text
-// An EDIT control that wraps lines takes seconds for a megabyte of text (Wine: about 4.5 µs a
-// character): a long text goes in by pieces of about this many characters, each in a message of
-// its own, so that the window answers between them.
-constexpr std::size_t kFillPiece = 48 * 1024;
 
 std::wstring Wide(std::string_view utf8) {
   if (utf8.empty()) return {};
@@ -85,8 +80,6 @@ class MainWindow : private ui::WindowView {
   ~MainWindow() override;
   bool Create();
   HWND hwnd() const { return main_; }
-  // False for keys and pastes aimed at a pane whose text is still going in.
-  bool Accepts(const MSG& message) const;
   ui::WindowCore& core() { return core_; }
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
 
@@ -107,7 +100,6 @@ class MainWindow : private ui::WindowView {
   int Selected(Id id) const;
   ui::ServerInput Input() const;
   ui::TextChoices Choices() const;
-  void FillNextPiece();
   void Copy(Id pane);
   void AddressChanged();
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -123,13 +115,6 @@ class MainWindow : private ui::WindowView {
   bool addressBusy_ = false;  // the IP box is being set back after a refused keystroke
   bool busy_ = false;         // a command waits on the server: the wait cursor
   std::wstring lastAddress_;
-  // Panes whose text is going in by pieces: the text and how much of it is in.
-  struct Filling {
-    Id pane;
-    std::wstring text;
-    std::size_t done = 0;
-  };
-  std::vector<Filling> fillingPanes_;
   ui::WindowCore core_;  // last: gone before the rest
 };
 
@@ -331,8 +316,6 @@ ui::TextChoices MainWindow::Choices() const {
 }
 
 void MainWindow::SetText(Id control, const std::string& text) {
-  std::wstring wide = Wide(text);
-  std::erase_if(fillingPanes_, [control](const Filling& f) { return f.pane == control; });
   if (ui::ControlOf(control).kind == Kind::Note) {
     // An edit breaks lines at CR LF only; its scroll bar shows only when the text needs it.
     HWND note = Of(control);
@@ -350,55 +333,13 @@ void MainWindow::SetText(Id control, const std::string& text) {
     ShowScrollBar(note, SB_VERT, !text.empty() && lines * lineHeight > client.bottom - client.top);
     return;
   }
-  if (ui::ControlOf(control).kind != Kind::Pane) {
-    SetWindowTextW(Of(control), wide.c_str());
-    return;
-  }
-  const bool whole = wide.size() <= kFillPiece;
-  SetWindowTextW(Of(control), whole ? wide.c_str() : L"");
-  SendMessageW(Of(control), EM_SETMODIFY, FALSE, 0);  // the window's own text, not the user's
-  if (whole) return;
-  fillingPanes_.push_back(Filling{control, std::move(wide), 0});
-  FillNextPiece();
+  // A pane gets its text while its page is still hidden: the edit control wraps it without
+  // drawing anything.
+  SetWindowTextW(Of(control), Wide(text).c_str());
+  if (ui::ControlOf(control).kind == Kind::Pane)
+    SendMessageW(Of(control), EM_SETMODIFY, FALSE, 0);  // the window's own text, not the user's
 }
 
-// Appends the next piece of the first pane still filling, up to a line end, and asks for the
-// one after it through the message queue; at the end the caret goes back to the start. A line
-// is never cut: the control wraps a line again whole whenever text is added to it (Wine takes
-// seconds for a line of 50,000 characters, and as long again for each piece of it).
-void MainWindow::FillNextPiece() {
-  if (fillingPanes_.empty()) return;
-  Filling& fill = fillingPanes_.front();
-  std::size_t end = std::min(fill.text.size(), fill.done + kFillPiece);
-  if (end < fill.text.size()) {
-    const std::size_t lineEnd = fill.text.find(L'\n', end - 1);
-    end = lineEnd == std::wstring::npos ? fill.text.size() : lineEnd + 1;
-  }
-  HWND pane = Of(fill.pane);
-  const std::wstring piece = fill.text.substr(fill.done, end - fill.done);
-  const LRESULT length = SendMessageW(pane, WM_GETTEXTLENGTH, 0, 0);
-  SendMessageW(pane, EM_SETSEL, static_cast<WPARAM>(length), length);
-  SendMessageW(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
-  SendMessageW(pane, EM_SETMODIFY, FALSE, 0);  // the window's own text, not the user's
-  fill.done = end;
-  if (fill.done == fill.text.size()) {
-    SendMessageW(pane, EM_SETSEL, 0, 0);
-    SendMessageW(pane, EM_SCROLLCARET, 0, 0);
-    fillingPanes_.erase(fillingPanes_.begin());
-  }
-  if (!fillingPanes_.empty()) PostMessageW(main_, kFillMessage, 0, 0);
-}
-
-// Keys and pastes into a pane still filling would land in the middle of its text: they are
-// dropped.
-bool MainWindow::Accepts(const MSG& message) const {
-  if (message.message != WM_KEYDOWN && message.message != WM_CHAR && message.message != WM_PASTE &&
-      message.message != WM_CONTEXTMENU && message.message != WM_SYSKEYDOWN)
-    return true;
-  for (const Filling& fill : fillingPanes_)
-    if (message.hwnd == Of(fill.pane)) return false;
-  return true;
-}
 
 void MainWindow::SelectRow(Id id, int row) {
   filling_ = true;
@@ -561,9 +502,6 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       break;
-    case kFillMessage:
-      FillNextPiece();
-      return 0;
     case kTaskMessage: {
       const std::unique_ptr<std::function<void()>> task(reinterpret_cast<std::function<void()>*>(lParam));
       (*task)();
@@ -589,7 +527,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   ShowWindow(window.hwnd(), show);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (!window.Accepts(message)) continue;
     if (IsDialogMessageW(window.hwnd(), &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
