@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>

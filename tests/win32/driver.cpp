@@ -13,7 +13,8 @@
 //                                 message, probed every 20 ms over S seconds
 //   driver clip PREFIX            PREFIX.utf8 (from CF_UNICODETEXT), PREFIX.gbk (CF_TEXT bytes),
 //                                 PREFIX.formats (the formats placed, in the clipboard's order)
-//   driver click NAME             BM_CLICK and the milliseconds it took (benchmarks)
+//   driver click NAME [PAGE]      BM_CLICK and the milliseconds it took (benchmarks); with PAGE,
+//                                 until that page shows and the window answers again
 //   driver launch CAPTION EXE...  starts EXE, milliseconds until a window CAPTION is visible
 //   driver click-in CAPTION ID    BM_CLICK on button ID of the window CAPTION, milliseconds
 #include <windows.h>
@@ -401,6 +402,11 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"click") {
     const auto start = std::chrono::steady_clock::now();
     SendMessageW(hwnd, BM_CLICK, 0, 0);
+    if (!arg(3).empty()) {
+      const LRESULT page = _wtoi(arg(3).c_str());
+      if (!WaitFor(60, [&] { return SendMessageW(Hwnd(Id::Tabs), TCM_GETCURSEL, 0, 0) == page; }))
+        return Fail("page " + Utf8(arg(3)) + " did not show");
+    }
     DWORD_PTR result;
     SendMessageTimeoutW(g_main, WM_NULL, 0, 0, SMTO_BLOCK, 60000, &result);
     Out(std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count() / 1000.0));
