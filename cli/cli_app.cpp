@@ -58,6 +58,10 @@ int RunCli(const std::vector<std::string>& rawArguments) {
   const OptionText optionText = GatherOptionFiles(platform::Environment("HOME"),
                                                   platform::Environment(mysqlHome), kOptionGroup);
   for (const std::string& warning : optionText.warnings) std::cerr << warning << '\n';
+  if (!optionText.problems.empty()) {
+    for (const std::string& problem : optionText.problems) Error(problem);
+    return kExitUsage;
+  }
   if (settings.tls.verbose)
     for (const std::string& note : optionText.notes) Error("note: " + note);
   if (!settings.passwordGiven && !settings.askPassword && optionText.passwordGiven) {
@@ -84,7 +88,7 @@ int RunCli(const std::vector<std::string>& rawArguments) {
     if (commandLine.tables->parsed()) return ListCommand(settings, false);
     if (commandLine.columns->parsed()) return ColumnsCommand(settings);
     if (commandLine.generate->parsed()) return GenerateCommand(settings);
-    if (commandLine.exporter->parsed()) return ExportCommand(settings);
+    if (commandLine.exporter->parsed()) return settings.check ? ExportCheckCommand(settings) : ExportCommand(settings);
   } catch (const std::exception& e) {
     Error(e.what());
     return kExitOther;

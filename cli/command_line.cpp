@@ -82,6 +82,9 @@ CommandLine::CommandLine(Settings& settings)
   exporter->add_flag("--force", settings.force,
                      "Replace files at the export's file names even when the previous export did "
                      "not write them or they were changed since");
+  exporter->add_flag("--check", settings.check,
+                     "Write and remove nothing: print each table whose files the export would add, "
+                     "change or remove; exit code 8 when there is one");
 
   // The full reference stays with the top-level help.
   for (CLI::App* command : {databases, tables, columns, generate, exporter})

@@ -12,5 +12,7 @@ int ColumnsCommand(const Settings& settings);
 int GenerateCommand(const Settings& settings);
 // export DB [TABLE...] --out DIR: the five files of each table.
 int ExportCommand(const Settings& settings);
+// export --check: what that export would change, with nothing written.
+int ExportCheckCommand(const Settings& settings);
 
 }  // namespace kelvane::cli

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "cli/failures.h"
 #include "cli/folder_write.h"
 #include "cli/messages.h"
+#include "cli/name_checks.h"
 #include "cli/safe_names.h"
 #include "cli/server_reads.h"
 #include "cli/table_export.h"
@@ -40,34 +40,13 @@ class Progress {
   bool shown_;
 };
 
-std::string TableCount(std::size_t n) {
-  return std::to_string(n) + (n == 1 ? " table" : " tables");
-}
-
 }  // namespace
 
 int ExportCommand(const Settings& settings) {
   namespace fs = std::filesystem;
   SchemaSession connection;
-  if (int code = Connect(settings, settings.database, connection)) return code;
-  // The one table list of the run: the columns of each table are read without another look.
-  std::vector<std::string> serverTables;
-  if (int code = List(connection.handle(), settings, false, serverTables)) return code;
-
-  std::vector<std::string> chosen = serverTables;
-  if (!settings.tables.empty()) {
-    // Every named table must exist before anything is written.
-    const std::set<std::string> known(serverTables.begin(), serverTables.end());
-    std::vector<std::string> missing;
-    for (const std::string& table : settings.tables)
-      if (!known.contains(table)) missing.push_back(table);
-    if (!missing.empty()) {
-      for (const std::string& table : missing)
-        Error("table " + Quoted(table) + " not found in database " + Quoted(settings.database));
-      return kExitNotFound;
-    }
-    chosen = settings.tables;
-  }
+  std::vector<std::string> chosen;
+  if (int code = ChooseTables(settings, connection, chosen)) return code;
 
   const fs::path outDir = platform::Utf8Path(settings.out);
   std::error_code ec;
@@ -86,13 +65,13 @@ int ExportCommand(const Settings& settings) {
   }
 
   const std::vector<FolderName> folders = AssignFolderNames(chosen);
-  std::string mapping;
-  for (const FolderName& entry : folders)
-    if (entry.changed) mapping += "table " + Quoted(entry.table) + " -> folder " + entry.folder + "\n";
-  if (!WriteOut(mapping)) return kExitOther;
+  if (!WriteOut(FolderMapping(folders))) return kExitOther;
 
-  for (const std::string& name : RemoveStaleWorkFolders(outDir))
+  std::vector<std::string> keptFromStopped;
+  for (const std::string& name : RemoveStaleWorkFolders(outDir, &keptFromStopped))
     Error("removed " + platform::PathText(outDir / platform::Utf8Path(name)) + ", left by an export that was stopped");
+  for (const std::string& path : keptFromStopped)
+    Error("kept " + Printable(path) + " in the work folder of an export that was stopped: no export writes it");
 
   const Encoding encoding = ChosenEncoding(settings, Encoding::Gbk);
   Progress progress(folders.size());
@@ -111,21 +90,11 @@ int ExportCommand(const Settings& settings) {
   for (std::size_t i = 0; i < folders.size(); ++i, ++tried) {
     const FolderName& entry = folders[i];
     progress.Show(i + 1, entry.table);
-    FieldTable fields;
-    ColumnFactsList facts;
-    TextOptions options;
     std::vector<OutputFile> files;
     std::string error;
     bool serverGone = false;
-    int code =
-        ReadTable(connection.handle(), settings, entry.table, true, fields, facts, error, serverGone);
-    if (code == kExitOk) code = CheckNames(entry.table, fields, error, [&] { progress.Clear(); });
-    if (code == kExitOk)
-      code = TextOptionsFor(settings, entry.table, fields, facts, true, options, error,
-                            [&] { progress.Clear(); });
-    if (code == kExitOk &&
-        !BuildTableFiles(entry.table, entry.folder, fields, options, encoding, files, error))
-      code = kExitEncoding;
+    int code = TableFiles(connection.handle(), settings, entry, encoding, files, error, serverGone,
+                          [&] { progress.Clear(); });
     if (code == kExitOk) {
       const FolderWriteResult stage = writer.Stage(entry.table, entry.folder, files);
       if (stage.status == FolderWrite::Written) {
@@ -165,10 +134,12 @@ int ExportCommand(const Settings& settings) {
         break;
       case FolderWrite::InTheWay:
         for (const std::string& line : write.inTheWay) Error(line);
+        // --force is offered only where it would replace everything named above.
         fail(kExitInTheWay,
              "table " + Quoted(table) +
-                 (settings.force ? ": nothing written; move the files above away"
-                                 : ": nothing written; move the files above away or use --force to replace them"));
+                 (settings.force || !write.forceReplaces
+                      ? ": nothing written; move what is named above away"
+                      : ": nothing written; move the files above away or use --force to replace them"));
         break;
       case FolderWrite::Failed:
       case FolderWrite::TargetFailed:

@@ -52,7 +52,14 @@ Failure ReadFailed(ColumnRead read, const ServerFailure& failure, const std::str
   const std::string says = Says(failure);
   serverGone = false;
   if (read == ColumnRead::Ok) {  // the columns were read; the comments were not
-    if (failure.kind == FailureKind::None || failure.kind == FailureKind::Connection) {
+    // No error on the connection: the server answered, but not with a column listing (no result,
+    // or fewer columns than the comment's). Only this table is concerned.
+    if (failure.kind == FailureKind::None)
+      return {kExitOther,
+              "the server's answer to \"show full columns\" for table " + Quoted(table) +
+                  " is not a column listing (no result, or no comment column); nothing written for it",
+              {}};
+    if (failure.kind == FailureKind::Connection) {
       serverGone = true;
       return {kExitConnection,
               "the connection to the server broke off while reading the column comments of table " +

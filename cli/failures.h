@@ -17,6 +17,7 @@ enum ExitCode : int {
   kExitOther = 5,       // any other server error, or a file that cannot be written
   kExitInTheWay = 6,    // export: files the previous export did not write stand in the way
   kExitControlName = 7, // a table or column name holds a control character
+  kExitWouldChange = 8, // export --check: an export would add, change or remove files
 };
 
 // A failure as kelvane-gen reports it: the exit code and the message (without the program's

@@ -43,6 +43,7 @@ struct ManifestEntry {
 };
 
 struct Manifest {
+  bool valid = false;  // read from a well-formed manifest
   bool folderCreated = false;
   bool named = false;  // manifests before the table name was written down have none
   std::string table;
@@ -134,6 +135,7 @@ Manifest ReadManifest(const Folder& folder) {
     rest.remove_prefix(end + 1);
   }
   Manifest manifest;
+  manifest.valid = true;
   if (lines.size() < 2 || lines[0] != kManifestHeader) return {};
   if (lines[1] != kFolderCreated && lines[1] != kFolderExisted) return {};
   manifest.folderCreated = lines[1] == kFolderCreated;
@@ -152,6 +154,15 @@ Manifest ReadManifest(const Folder& folder) {
 }
 
 std::string ErrorText(int error) { return std::strerror(error); }
+
+// The output folder as named, or where it leads when the name is a link (as cp, tar -C and
+// mkdir -p follow it): the user named it. Links inside it are never followed.
+fs::path FollowedOutput(const fs::path& dir) {
+  std::error_code ec;
+  if (!fs::is_symlink(dir, ec)) return dir;
+  const fs::path target = fs::canonical(dir, ec);
+  return ec ? dir : target;
+}
 
 // Errors that every further table in the same output folder would meet too.
 bool AboutTheWholeTarget(int error) {
@@ -175,15 +186,25 @@ bool StillListed(const Folder& folder, const std::string& name, const FileInfo& 
   return false;
 }
 
-// Removes from a folder the files its own manifest (or `also`) lists with the same bytes, then
-// the manifest and the folder itself (`name` in `parent`) when nothing else is left in it. True
-// when the folder is gone.
+// The names a run of ours ever writes into a table's folder or its staging folder: the texts
+// (the entity file is <folder>.cs or <folder>_entity.cs), the manifest and its two stand-ins.
+bool RunFileName(std::string_view name) {
+  return name == "custom_type.txt" || name == "class_module.txt" || name == "set_class.txt" ||
+         (name.size() > 3 && name.ends_with(".cs")) || name == kManifestName ||
+         name == std::string(kManifestName) + ".both" || name == std::string(kManifestName) + ".next";
+}
+
+// Removes from a folder the files its own manifest (or `also`) lists with the same bytes (only
+// those named in `only`, when given), then the manifest and the folder itself (`name` in
+// `parent`) when nothing else is left in it. True when the folder is gone.
 bool RemoveListedFiles(const Folder& parent, const std::string& name,
-                       const std::vector<ManifestEntry>& also = {}) {
+                       const std::vector<ManifestEntry>& also = {},
+                       const std::set<std::string>* only = nullptr) {
   Folder folder;
   if (folder.Open(parent, name) != 0) return false;
   std::vector<ManifestEntry> list = ReadManifest(folder).entries;
   list.insert(list.end(), also.begin(), also.end());
+  if (only) std::erase_if(list, [&](const ManifestEntry& entry) { return !only->contains(entry.name); });
   std::vector<std::string> names;
   if (folder.List(names) != 0) return false;
   bool others = false, manifest = false;
@@ -200,6 +221,28 @@ bool RemoveListedFiles(const Folder& parent, const std::string& name,
   if (others) return false;
   if (manifest && folder.Remove(kManifestName) != 0) return false;
   return parent.RemoveFolder(name) == 0;
+}
+
+// Empties and removes a folder a run of ours staged in its work folder (`name` in `parent`):
+// every plain file of a name such a run writes (or of the names in `staged`, this run's own)
+// goes whatever its bytes (a killed or failed run leaves files half written); anything else
+// stays, and its path is added to `kept`. True when the folder is gone.
+bool RemoveRunFolder(const Folder& parent, const std::string& name, const fs::path& path,
+                     const std::set<std::string>& staged = {}, std::vector<std::string>* kept = nullptr) {
+  Folder folder;
+  if (folder.Open(parent, name) != 0) return false;
+  std::vector<std::string> names;
+  if (folder.List(names) != 0) return false;
+  bool others = false;
+  for (const std::string& entry : names) {
+    FileInfo info;
+    if ((RunFileName(entry) || staged.contains(entry)) && folder.Look(entry, info) == 0 && info.kind == Kind::File &&
+        folder.Remove(entry) == 0)
+      continue;
+    others = true;
+    if (kept) kept->push_back(PathText(path / Utf8Path(entry)));
+  }
+  return !others && parent.RemoveFolder(name) == 0;
 }
 
 Manifest NewManifest(const std::string& table, const std::vector<OutputFile>& files, bool folderCreated) {
@@ -222,6 +265,12 @@ struct Staged {
   bool movedInOutput = false;  // a rename or exchange in the output folder waits for its sync
   FolderWriteResult result;
 };
+
+std::set<std::string> OwnNames(const Staged& entry) {
+  std::set<std::string> names;
+  for (const ManifestEntry& file : entry.manifest.entries) names.insert(file.name);
+  return names;
+}
 
 }  // namespace
 
@@ -250,9 +299,9 @@ struct ExportWriter::State {
 
   int Begin() {
     if (run.IsOpen() || beginError != 0) return beginError;
-    beginError = out.Open(dir);
+    beginError = out.Open(FollowedOutput(dir));
     if (beginError == 0)
-      beginError = runLock.Create(dir, std::string(kWorkFolderPrefix) + std::to_string(platform::ProcessId()) + "-");
+      beginError = runLock.Create(FollowedOutput(dir), std::string(kWorkFolderPrefix) + std::to_string(platform::ProcessId()) + "-");
     if (beginError == 0) {
       beginError = run.Open(out, PathText(runLock.path().filename()));
       if (beginError != 0) {
@@ -266,7 +315,12 @@ struct ExportWriter::State {
   FolderWriteResult Stage(const std::string& table, const std::string& folder,
                           const std::vector<OutputFile>& files) {
     Staged entry{table, folder, std::to_string(++counter), NewManifest(table, files, true), {}, {}, false, {}};
-    if (int error = Begin()) return Fail({}, error, "");
+    if (int error = Begin()) {
+      // Without a work folder no table can be written.
+      FolderWriteResult result = Fail({}, error, "");
+      result.status = FolderWrite::TargetFailed;
+      return result;
+    }
     if (int error = run.MakeFolder(entry.work)) return Fail({}, error, "");
     Folder work;
     int error = work.Open(run, entry.work);
@@ -275,7 +329,7 @@ struct ExportWriter::State {
     for (const OutputFile& file : files)
       if (error == 0) error = steps.Write(work, file.name, file.bytes, durableWrites);
     if (error != 0) {
-      RemoveListedFiles(run, entry.work);
+      RemoveRunFolder(run, entry.work, runLock.path() / entry.work, OwnNames(entry));
       return Fail({}, error, "");
     }
     entry.result.status = FolderWrite::Written;
@@ -307,7 +361,7 @@ struct ExportWriter::State {
     if (int error = Barrier()) {
       for (Staged& entry : staged)
         results.push_back(Fail(entry.result, error, "cannot make the files durable in " + PathText(dir)));
-      for (const Staged& entry : staged) RemoveListedFiles(run, entry.work);
+      for (const Staged& entry : staged) RemoveRunFolder(run, entry.work, runLock.path() / entry.work, OwnNames(entry));
       staged.clear();
       Close();
       return results;
@@ -327,14 +381,24 @@ struct ExportWriter::State {
                              " cannot be made durable: " + ErrorText(synced);
         continue;
       }
-      if (!entry.oldCopy.empty() && !RemoveListedFiles(run, entry.oldCopy, entry.forced))
+      // Of the previous folder only the export's own files go (the five names, unchanged).
+      const std::set<std::string> own = OwnNames(entry);
+      if (!entry.oldCopy.empty() && !RemoveListedFiles(run, entry.oldCopy, entry.forced, &own)) {
+        // Kept under a name that tells later clean-ups it holds the user's files.
+        std::string keptName = entry.oldCopy;
+        if (!keptName.ends_with(".old") && steps.Move(run, entry.oldCopy, run, entry.oldCopy + ".old", false) == 0)
+          keptName += ".old";
+        if (entry.work == entry.oldCopy) entry.work = keptName;
+        entry.oldCopy = keptName;
         entry.result.note = "files that appeared in " + PathText(dir / Utf8Path(entry.folder)) +
                             " during the export were kept in " +
                             PathText(runLock.path() / Utf8Path(entry.oldCopy));
+      }
     }
     for (Staged& entry : staged) {
       // What was staged but not put in place (and what AddInto left behind) is ours alone.
-      if (synced == 0 || !entry.movedInOutput) RemoveListedFiles(run, entry.work);
+      if (entry.work != entry.oldCopy && (synced == 0 || !entry.movedInOutput))
+        RemoveRunFolder(run, entry.work, runLock.path() / entry.work, OwnNames(entry));
       results.push_back(std::move(entry.result));
     }
     staged.clear();
@@ -378,14 +442,22 @@ struct ExportWriter::State {
                                                      ": not a folder (not replaced, even with --force)")
                               : Fail(result, error, "cannot open " + PathText(target));
 
+    // Whatever stands at the manifest's name must be a manifest: a file of the user's there is
+    // never replaced, not even with --force (which replaces only the export's texts).
+    FileInfo manifestInfo;
+    if (int error = steps.Look(folder, kManifestName, manifestInfo))
+      return Fail(result, error, "cannot look at " + PathText(target / kManifestName));
     const Manifest previous = ReadManifest(folder);
+    if (manifestInfo.kind != Kind::Missing && !previous.valid)
+      return InTheWay(result, PathText(target / kManifestName) +
+                                  ": not a manifest of kelvane-gen (not replaced, even with --force)");
     if (previous.named && previous.table != entry.table)
       // Folder names shift when tables come and go (the ~N suffixes): never another table's texts.
       return InTheWay(result, PathText(target) + ": holds the export of table \"" +
                                   Printable(previous.table) + "\" (not replaced, even with --force)");
-    std::set<std::string> wanted, keptOwn;
+    std::set<std::string> wanted;
     for (const ManifestEntry& file : entry.manifest.entries) wanted.insert(file.name);
-    bool foreign = false;
+    bool foreign = false, forceable = true;
     std::vector<std::string> names;
     if (int error = folder.List(names)) return Fail(result, error, "cannot read " + PathText(target));
     for (const std::string& name : names) {
@@ -393,12 +465,12 @@ struct ExportWriter::State {
       const fs::path path = target / Utf8Path(name);
       FileInfo st;
       if (int error = steps.Look(folder, name, st)) return Fail(result, error, "cannot look at " + PathText(path));
-      const bool isOwn = StillListed(folder, name, st, previous.entries);
+      // Only the export's own names count as its files, whatever a manifest lists besides.
       if (!wanted.contains(name)) {
-        if (isOwn) keptOwn.insert(name);
-        else foreign = true;
+        foreign = true;
         continue;
       }
+      const bool isOwn = StillListed(folder, name, st, previous.entries);
       if (isOwn) continue;
       if (force && st.kind == Kind::File) {
         std::string bytes;
@@ -406,6 +478,7 @@ struct ExportWriter::State {
         entry.forced.push_back({name, bytes.size(), Hash(bytes)});
         result.forced.push_back(PathText(path));
       } else if (st.kind != Kind::File) {
+        forceable = false;
         result.inTheWay.push_back(PathText(path) + ": " +
                                   (st.kind == Kind::Folder ? "a folder" : "not a plain file") +
                                   " (not replaced, even with --force)");
@@ -417,12 +490,13 @@ struct ExportWriter::State {
     }
     if (!result.inTheWay.empty()) {
       result.status = FolderWrite::InTheWay;
+      result.forceReplaces = forceable;
       result.forced.clear();
       return result;
     }
     result.replacedEarlier = !previous.entries.empty();
     if (!foreign && previous.folderCreated) return Replace(entry, folder, result);
-    return AddInto(entry, folder, previous, keptOwn, result);
+    return AddInto(entry, folder, previous, result);
   }
 
   // A folder holding nothing but the previous export's files: swapped for the new one whole.
@@ -464,14 +538,14 @@ struct ExportWriter::State {
   // manifest that accepts old and new texts until the last one is in place. The renames go into
   // the folder looked at, wherever it is moved meanwhile.
   FolderWriteResult AddInto(Staged& entry, const Folder& folder, const Manifest& previous,
-                            const std::set<std::string>& keptOwn, FolderWriteResult result) {
+                            FolderWriteResult result) {
     const fs::path target = dir / Utf8Path(entry.folder);
     Manifest final = entry.manifest;
     final.folderCreated = previous.folderCreated;
-    for (const ManifestEntry& file : previous.entries)
-      if (keptOwn.contains(file.name)) final.entries.push_back(file);
+    // The stand-in accepts the old texts of the export's own names only.
     Manifest both = final;
-    both.entries.insert(both.entries.end(), previous.entries.begin(), previous.entries.end());
+    for (const ManifestEntry& file : previous.entries)
+      if (entry.manifest.ListsName(file.name)) both.entries.push_back(file);
     const std::string bothName = std::string(kManifestName) + ".both",
                       nextName = std::string(kManifestName) + ".next";
     Folder work;
@@ -542,7 +616,8 @@ ExportWriter::ExportWriter(const fs::path& dir, bool force, const FileSteps& ste
 ExportWriter::~ExportWriter() {
   // A run that stops before Finish() leaves nothing of what it staged.
   if (state_->run.IsOpen())
-    for (const Staged& entry : state_->staged) RemoveListedFiles(state_->run, entry.work);
+    for (const Staged& entry : state_->staged)
+      RemoveRunFolder(state_->run, entry.work, state_->runLock.path() / entry.work, OwnNames(entry));
   state_->Close();
 }
 
@@ -562,11 +637,11 @@ FolderWriteResult WriteTableFolder(const fs::path& dir, const std::string& table
   return writer.Finish().front();
 }
 
-std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir) {
+std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir, std::vector<std::string>* kept) {
   std::vector<std::string> removed;
   Folder out;
   std::vector<std::string> names;
-  if (out.Open(dir) != 0 || out.List(names) != 0) return removed;  // the export itself then says why
+  if (out.Open(FollowedOutput(dir)) != 0 || out.List(names) != 0) return removed;  // the export then says why
   for (const std::string& name : names) {
     if (!name.starts_with(kWorkFolderPrefix)) continue;
     // ".kelvane-gen-<pid>-XXXXXX" with a process that is gone.
@@ -585,15 +660,73 @@ std::vector<std::string> RemoveStaleWorkFolders(const fs::path& dir) {
     if (work.Open(out, name) != 0 || !lock.TryLock(dir / Utf8Path(name))) continue;
     lock.Unlock();
     if (!work.IsAt(out, name) || work.List(inside) != 0) continue;
-    // Each table's folder in it goes as far as its own manifest proves it the export's; a
-    // manifest in the work folder itself stands for files staged there directly.
+    // What the run staged goes whole, half-written files included; a previous export's folder
+    // it kept (".old": it may hold files of the user's) only as far as its manifest proves it
+    // the export's.
+    // A run stages each table in a folder named by a number, and keeps a previous export's
+    // folder as "<number>.old"; nothing else in a work folder is a run's.
+    const fs::path path = dir / Utf8Path(name);
     for (const std::string& entry : inside) {
       FileInfo info;
-      if (work.Look(entry, info) == 0 && info.kind == Kind::Folder) RemoveListedFiles(work, entry);
+      if (work.Look(entry, info) != 0 || info.kind != Kind::Folder) continue;
+      const std::string number = entry.ends_with(".old") ? entry.substr(0, entry.size() - 4) : entry;
+      const bool staged = !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
+      if (staged && number == entry) RemoveRunFolder(work, entry, path / Utf8Path(entry), {}, kept);
+      else if (!(staged && RemoveListedFiles(work, entry)) && kept) kept->push_back(PathText(path / Utf8Path(entry)));
     }
+    // In the work folder itself, only what its own manifest lists.
     if (RemoveListedFiles(out, name)) removed.push_back(name);
   }
   return removed;
+}
+
+FolderDifference CompareTableFolder(const fs::path& dir, const std::string& table, const std::string& folder,
+                                    const std::vector<OutputFile>& files) {
+  FolderDifference difference;
+  const fs::path target = dir / Utf8Path(folder);
+  Folder out, inside;
+  int error = out.Open(dir);
+  if (error == 0) error = inside.Open(out, folder);
+  if (error == ENOENT) {
+    for (const OutputFile& file : files) difference.added.push_back(file.name);
+    return difference;
+  }
+  if (error != 0) {
+    difference.error = "cannot open " + PathText(target) + ": " + ErrorText(error);
+    return difference;
+  }
+  const Manifest manifest = ReadManifest(inside);
+  difference.exported = manifest.named || !manifest.entries.empty();
+  if (manifest.named && manifest.table != table) {
+    difference.error = PathText(target) + ": holds the export of table \"" + Printable(manifest.table) + "\"";
+    return difference;
+  }
+  std::set<std::string> written;
+  for (const OutputFile& file : files) {
+    written.insert(file.name);
+    FileInfo info;
+    if (int failed = inside.Look(file.name, info)) {
+      if (failed == ENOENT) difference.added.push_back(file.name);
+      else difference.error = "cannot look at " + PathText(target / Utf8Path(file.name)) + ": " + ErrorText(failed);
+      continue;
+    }
+    std::string bytes;
+    if (info.kind != Kind::File || info.size != file.bytes.size() ||
+        inside.Read(file.name, info.size, bytes) != 0 || bytes != file.bytes)
+      difference.changed.push_back(file.name);
+  }
+  // The previous export's own files that this one does not write go with the folder, when the
+  // export replaces it whole: a folder it made that holds nothing of the user's.
+  std::vector<std::string> names, own;
+  if (!manifest.folderCreated || inside.List(names) != 0) return difference;
+  for (const std::string& name : names) {
+    FileInfo info;
+    if (name == kManifestName || written.contains(name)) continue;
+    if (inside.Look(name, info) != 0 || !StillListed(inside, name, info, manifest.entries)) return difference;
+    own.push_back(name);
+  }
+  difference.removed = own;
+  return difference;
 }
 
 }  // namespace kelvane::cli

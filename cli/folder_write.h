@@ -64,6 +64,7 @@ struct FolderWriteResult {
   FolderWrite status = FolderWrite::Failed;
   std::string error;                   // Failed, TargetFailed
   std::vector<std::string> inTheWay;   // InTheWay: "<path>: <why>" per file
+  bool forceReplaces = false;          // InTheWay: every one of them is a file --force replaces
   std::vector<std::string> forced;     // paths of the user's files replaced because of force
   bool replacedEarlier = false;        // the previous export's files were replaced
   std::string note;                    // something the user should know, on success too
@@ -107,9 +108,24 @@ FolderWriteResult WriteTableFolder(const std::filesystem::path& dir, const std::
                                    const FileSteps& steps = SystemFileSteps());
 
 // Cleans the work folders in `dir` that an export killed before it finished left behind: only
-// those whose process is gone and whose lock nobody holds, and in them only the files their own
-// manifests list with the same bytes (anything else stays, and so does its folder). Returns the
-// names of the work folders removed whole.
-std::vector<std::string> RemoveStaleWorkFolders(const std::filesystem::path& dir);
+// those whose process is gone and whose lock nobody holds. What such a run staged goes whole,
+// half-written files included; only a file of a name no run writes stays (its path goes to
+// `kept`), and so does a previous export's folder the run kept (".old") as far as its manifest
+// does not prove it the export's. Returns the names of the work folders removed whole. A link
+// named as `dir` is followed, as everywhere for the output folder.
+std::vector<std::string> RemoveStaleWorkFolders(const std::filesystem::path& dir,
+                                                std::vector<std::string>* kept = nullptr);
+
+// What an export of `table`'s `files` into `dir`/`folder` would change there, found by reading
+// only: the file names it would add, those whose bytes it would change and the previous
+// export's own files it would remove (with the folder it replaces whole). `exported`: the folder holds an export's manifest.
+// `error`: the folder could not be read, or it holds another table's export.
+struct FolderDifference {
+  bool exported = false;
+  std::vector<std::string> added, changed, removed;
+  std::string error;
+};
+FolderDifference CompareTableFolder(const std::filesystem::path& dir, const std::string& table,
+                                    const std::string& folder, const std::vector<OutputFile>& files);
 
 }  // namespace kelvane::cli

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/failures.h"
 #include "cli/messages.h"
+#include "cli/name_checks.h"
 #include "cli/server_reads.h"
 #include "cli/table_export.h"
 #include "cli/table_texts.h"
@@ -13,8 +14,12 @@ namespace kelvane::cli {
 int GenerateCommand(const Settings& settings) {
   FieldTable fields;
   ColumnFactsList facts;
+  std::string refused = ControlCharacterProblem(settings.table, {});
+  if (!refused.empty()) {
+    Error(refused);
+    return kExitControlName;
+  }
   if (int code = ReadOneTable(settings, fields, facts)) return code;
-  std::string refused;
   if (int code = CheckNames(settings.table, fields, refused, [] {})) {
     Error(refused);
     return code;

@@ -14,6 +14,8 @@ const char* HelpFooter() {
                                  writes the five texts of every table (or of the named ones)
                                  into DIR/<table>/: custom_type.txt, class_module.txt,
                                  set_class.txt, <table>.cs and Star.cs
+  export ... --check             writes and removes nothing; prints each table whose files the
+                                 export would add, change or remove (exit code 8 when any)
 
 PANE is one of custom-type, class-module, set-class, csharp-entity, csharp-operation.
 
@@ -28,8 +30,12 @@ Connection: -h/--host (default 127.0.0.1), -P/--port (default 3306), -u/--user (
   group of the MySQL option files (/etc/my.cnf, /etc/mysql/my.cnf, $MARIADB_HOME or
   $MYSQL_HOME/my.cnf, ~/.my.cnf), else from the MYSQL_PWD environment variable. A
   world-writable option file is ignored with a warning, as the MySQL client does, and so is one
-  that is not a regular file or is larger than 1 MiB; includes go at most 16 deep and never
-  back to a file being read. A file's password goes straight to the login and is never
+  that is not a regular file or is larger than 1 MiB; includes go at most 16 deep, each file
+  is read once however many names lead to it, and 4 MiB together at most. A file that starts
+  with a UTF-8 byte-order mark is refused by name (exit code 1), as the client refuses it.
+  Values read as the client reads them: a # outside quotes starts a comment, spaces around the
+  value and one pair of quotes go, and \n \t \r \b \s \" \' \\ are escapes. A file's
+  password goes straight to the login and is never
   written anywhere. Names always travel as utf8mb4, whatever default-character-set a file
   sets; init-command and database in a file are not used (--verbose says so). Host, user and
   port always take the command line's value or the default above.
@@ -45,8 +51,12 @@ TLS, as the mysql client: --ssl-mode=DISABLED|PREFERRED|REQUIRED|VERIFY_CA|VERIF
   line wins, and no other ssl-* or tls-* key of a file is used, so a file cannot weaken what
   the command line asks for. The certificate and key files must be regular files holding a PEM
   certificate or key. Without TLS the server's clear-text password plugins
-  (mysql_clear_password, dialog) are refused. --verbose says on standard error how the
-  connection is encrypted (TLS version and cipher).
+  (mysql_clear_password, dialog) are refused. Without TLS, a password the server asks for
+  whole (caching_sha2_password's full login, sha256_password) goes only encrypted with the
+  server's RSA key: pinned with --server-public-key-path=FILE, or as the server sends it with
+  --get-server-public-key (a man in the middle can send his own key and read the password);
+  with neither, the login is refused before the password leaves. --verbose says on standard
+  error how the connection is encrypted (TLS version and cipher).
 
 Encoding: --encoding gbk|utf-8. Default: UTF-8 for generate (standard output), GBK for the files
   of export. File and folder names stay UTF-8. When GBK cannot hold a character of a table or
@@ -61,8 +71,14 @@ Key: the set class's 库_删, 库_改 and 库_查 (also 组_删 and the extensio
   unique key of its own), generate and export warn on standard error, naming the table, the
   column and the table's real key; the texts stay as they are. --key COLUMN makes COLUMN the
   key column, --key auto the table's one-column primary key; when there is none, or no such
-  column, that is a usage error (exit code 1; export writes nothing for that table). Nothing
-  else in the texts changes.
+  column, that is a usage error (exit code 1; export writes nothing for that table). --key also
+  makes the C# list class's 删除, 修改 and 提取 compare that column (its property, with an
+  argument of its C# type) instead of id. Nothing else in the texts changes.
+
+C#: when a table's C# entity text will not compile as generated (no column id, or an id whose
+  C# type cannot be compared with int; a column X beside the state column X; a column named
+  like the table), generate --pane csharp-entity and export warn on standard error, one line
+  per reason, saying where --key fixes it; the texts stay as they are.
 
 --comments: reads the column comments (one "show full columns" per table) and writes each as
   a remark: in the custom type and the class module at the end of the member, variable and
@@ -85,11 +101,17 @@ export: table names that cannot be folder names as they stand (a / or other char
   hash of every file written. A re-export replaces the files the manifest lists unchanged; a
   file at one of the five names that the previous export did not write, or that was changed
   since, is named on standard error and nothing is written for that table (exit code 6) unless
-  --force is given (folders and links are never replaced). Other files in the folder are left
-  alone. A new folder, or one holding only the previous export, is put in place whole in one
-  step. Work folders (.kelvane-gen-PID-XXXXXX) left by a stopped export are removed by the next
-  one into the same folder. Progress ("[12/340] orders") goes to standard error when it is a
-  terminal; a summary line ends the output.
+  --force is given (folders, links and a file at the manifest's name that is no manifest are
+  never replaced). Only files at the five names count as the export's, whatever a manifest
+  lists; other files in the folder are left alone. A new folder, or one holding only the
+  previous export, is put in place whole in one step. --out may name a link to a folder; links
+  inside it are never followed. Work folders (.kelvane-gen-PID-XXXXXX) left by a stopped export
+  are removed whole by the next one into the same folder, half-written files included; a file
+  of a name no export writes is kept and named. Progress ("[12/340] orders") goes to standard
+  error when it is a terminal; a summary line ends the output. export --check builds the same
+  texts with the same options, compares them with DIR's files and writes and removes nothing (no
+  work folder, no lock, DIR not made); it prints one line per table whose files would be added,
+  changed or removed, says so when DIR holds no export, and exits 0 when nothing would change.
 
 Exit codes:
   0 success
@@ -103,6 +125,7 @@ Exit codes:
     the export writes; nothing was written for those tables (see --force)
   7 a table or column name holds a control character (C0, DEL, U+2028, U+2029); nothing is
     generated for that table
+  8 export --check: an export would add, change or remove files
 )";
 }
 

@@ -57,6 +57,7 @@ std::string ControlCharacterProblem(const std::string& table, const FieldTable& 
     return kNotUtf8;
   };
   const std::string tail = "; a name with a control character would break the generated lines";
+  if (table.empty()) return Where(table) + ": the table name is empty; no text can name such a table";
   if (const char32_t c = control(table); c != kNotUtf8)
     return Where(table) + ": the table name holds the control character " + CodePoint(c) + tail;
   for (const FieldRecord& field : fields)

@@ -12,8 +12,9 @@
 
 namespace kelvane::cli {
 
-// Empty when the table name and every column name are free of control characters; otherwise
-// the message for the first one, naming the table, the column and the code point.
+// Empty when the table name is not empty and it and every column name are free of control
+// characters (a zero byte included); otherwise the message for the first one, naming the table,
+// the column and the code point.
 std::string ControlCharacterProblem(const std::string& table, const FieldTable& fields);
 
 // Why `name` is not an identifier in C# or 易语言 ("holds ' ' (U+0020)", "starts with a digit",

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <set>
 
 #include "cli/safe_names.h"
 #include "os/platform.h"
@@ -26,7 +27,70 @@ std::string Trim(std::string_view text) {
 // is read.
 bool HiddenFromLibrary(const std::string& key) {
   return key == "password" || key == "ssl" || key.starts_with("ssl-") || key.starts_with("tls-") ||
+         key.starts_with("server-public-key") || key == "get-server-public-key" ||
          key == "init-command" || key == "database" || key == "default-character-set";
+}
+
+// The line up to a '#' that stands outside quotes, as the client reads it (a backslash protects
+// a quote only inside quotes).
+std::string_view WithoutEndComment(std::string_view line) {
+  char quote = 0;
+  bool escaped = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if ((c == '\'' || c == '"') && !escaped) {
+      if (!quote) quote = c;
+      else if (quote == c) quote = 0;
+    }
+    if (!quote && c == '#') return line.substr(0, i);
+    escaped = quote && c == '\\' && !escaped;
+  }
+  return line;
+}
+
+// A value as the client reads it: surrounding spaces dropped, then one pair of the same quotes
+// around it, then the escapes \n \t \r \b \s \" \' \\ (any other backslash stays, as does
+// one at the end).
+std::string Unquoted(std::string_view text) {
+  std::string value = Trim(text);
+  std::string_view inner = value;
+  if (inner.size() >= 2 && (inner.front() == '"' || inner.front() == '\'') && inner.back() == inner.front())
+    inner = inner.substr(1, inner.size() - 2);
+  std::string out;
+  for (std::size_t i = 0; i < inner.size(); ++i) {
+    if (inner[i] != '\\' || i + 1 == inner.size()) {
+      out += inner[i];
+      continue;
+    }
+    switch (const char next = inner[++i]) {
+      case 'n': out += '\n'; break;
+      case 't': out += '\t'; break;
+      case 'r': out += '\r'; break;
+      case 'b': out += '\b'; break;
+      case 's': out += ' '; break;
+      case '"': case '\'': case '\\': out += next; break;
+      default: out += '\\', out += next;
+    }
+  }
+  return out;
+}
+
+// A value written so that Connector/C's own reader gives it back unchanged: in double quotes,
+// with the escapes that reader knows.
+std::string LibraryQuoted(std::string_view value) {
+  std::string out = "\"";
+  for (char c : value) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '"': out += "\\\""; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\b': out += "\\b"; break;
+      default: out += c;
+    }
+  }
+  return out + "\"";
 }
 
 bool OwnGroup(const std::string& group, const std::string& own) {
@@ -35,16 +99,26 @@ bool OwnGroup(const std::string& group, const std::string& own) {
 
 class Gatherer {
  public:
-  explicit Gatherer(std::vector<std::string>& warnings) : warnings_(warnings) {}
+  Gatherer(std::vector<std::string>& warnings, std::vector<std::string>& problems)
+      : warnings_(warnings), problems_(problems) {}
   std::vector<OptionEntry> entries;
 
   void File(const std::string& path) {
-    if (stack_.size() >= kMaxIncludeDepth || files_ >= kMaxOptionFiles) return;
-    if (std::find(stack_.begin(), stack_.end(), path) != stack_.end()) return;  // includes itself
+    if (depth_ >= kMaxIncludeDepth || files_ >= kMaxOptionFiles || bytes_ >= kMaxOptionBytes) return;
     std::string text;
-    const int error = platform::ReadRegularFile(path, kMaxOptionFileBytes, text);
+    platform::FileIdentity identity;
+    const int error = platform::ReadRegularFile(path, kMaxOptionFileBytes, text, identity);
     if (error == ENOENT || error == ENOTDIR) return;
     ++files_;
+    // Every spelling of a file that was read already (dir/./f, a link, itself) is that file.
+    if (error == 0 && !seen_.insert(identity).second) return;
+    bytes_ += text.size();
+    if (bytes_ > kMaxOptionBytes) {
+      warnings_.push_back("Warning: the option files together are larger than " +
+                          std::to_string(kMaxOptionBytes >> 20) + " MiB; '" + Printable(path) +
+                          "' and the files after it are ignored");
+      return;
+    }
     if (error == EINVAL) {
       warnings_.push_back("Warning: config file '" + Printable(path) + "' is not a regular file and is ignored");
       return;
@@ -59,15 +133,25 @@ class Gatherer {
       warnings_.push_back("Warning: World-writable config file '" + Printable(path) + "' is ignored");
       return;
     }
-    stack_.push_back(path);
+    // The client reads the mark as a setting outside every group and refuses the file.
+    if (text.starts_with("\xEF\xBB\xBF")) {
+      problems_.push_back("the option file " + Printable(path) +
+                          " starts with a UTF-8 byte-order mark, which the MySQL client refuses; "
+                          "save it without the mark");
+      return;
+    }
+    ++depth_;
     ReadOptionText(path, text, entries, [this](const std::string& included) { File(included); });
-    stack_.pop_back();
+    --depth_;
   }
 
  private:
-  std::vector<std::string> stack_;  // the files being read, outermost first
+  std::set<platform::FileIdentity> seen_;  // each file is read once
   std::vector<std::string>& warnings_;
+  std::vector<std::string>& problems_;
+  unsigned depth_ = 0;
   std::size_t files_ = 0;
+  std::size_t bytes_ = 0;
 };
 
 }  // namespace
@@ -109,18 +193,13 @@ void ReadOptionText(const std::string& file, std::string_view text, std::vector<
     OptionEntry entry;
     entry.file = file;
     entry.group = group;
-    const std::size_t equals = line.find('=');
-    entry.key = Trim(std::string_view(line).substr(0, equals));
+    const std::string_view setting = WithoutEndComment(line);
+    const std::size_t equals = setting.find('=');
+    entry.key = Trim(setting.substr(0, equals));
     std::replace(entry.key.begin(), entry.key.end(), '_', '-');
     if (entry.key.starts_with("loose-")) entry.key.erase(0, 6);
     entry.hasValue = equals != std::string::npos;
-    if (entry.hasValue) {
-      entry.raw = Trim(std::string_view(line).substr(equals + 1));
-      entry.value = entry.raw;
-      if (entry.value.size() >= 2 && (entry.value.front() == '"' || entry.value.front() == '\'') &&
-          entry.value.back() == entry.value.front())
-        entry.value = entry.value.substr(1, entry.value.size() - 2);
-    }
+    if (entry.hasValue) entry.value = Unquoted(setting.substr(equals + 1));
     entries.push_back(std::move(entry));
   }
 }
@@ -128,7 +207,7 @@ void ReadOptionText(const std::string& file, std::string_view text, std::vector<
 OptionText GatherOptionFiles(const std::string& home, const std::string& mysqlHome,
                              const std::string& group) {
   OptionText result;
-  Gatherer gatherer(result.warnings);
+  Gatherer gatherer(result.warnings, result.problems);
   for (const std::string& file : platform::OptionFileLocations(home, mysqlHome)) gatherer.File(file);
   result.text = "[client]\n";
   for (OptionEntry& entry : gatherer.entries) {
@@ -142,8 +221,9 @@ OptionText GatherOptionFiles(const std::string& home, const std::string& mysqlHo
                              " is not used: kelvane-gen " +
                              (entry.key == "database" ? "reads the database named on its command line"
                                                       : "sends only its listing and column statements"));
-    if (!HiddenFromLibrary(entry.key))
-      result.text += entry.key + (entry.hasValue ? "=" + entry.raw : std::string()) + "\n";
+    const std::string line = entry.key + (entry.hasValue ? "=" + LibraryQuoted(entry.value) : std::string());
+    // A longer line the library would read as several.
+    if (!HiddenFromLibrary(entry.key) && !entry.key.empty() && line.size() <= kLongestLine) result.text += line + "\n";
     result.entries.push_back(std::move(entry));
   }
   result.text += "default-character-set=utf8mb4\n";

@@ -4,12 +4,14 @@
 // those the client library would read; what differs:
 //   - a world-writable file is left out with the MySQL client's warning, also when included;
 //   - only regular files of at most kMaxOptionFileBytes are read (opened without blocking), at
-//     most kMaxOptionFiles of them; an include deeper than kMaxIncludeDepth, or of a file that
-//     is already being read, is skipped;
+//     most kMaxOptionFiles of them and kMaxOptionBytes together; each file once, however many
+//     names lead to it (told by device and inode, volume and file index on Windows); an include
+//     deeper than kMaxIncludeDepth is skipped;
 //   - "loose-" before a key is dropped, as the mysql client does.
 // From the entries come the password (handed to the connect call, never written anywhere), the
 // TLS keys (resolved with the command line in tls_options.h) and the text the client library
 // reads instead of the files, which holds neither: no password, no ssl-* or tls-* key, no
+// server-public-key(-path) or get-server-public-key (resolved with the TLS keys), no
 // init-command or database, and it ends by setting the character set to utf8mb4, so that no
 // default-character-set in a file can make names arrive in another encoding.
 #include <cstddef>
@@ -22,14 +24,15 @@ namespace kelvane::cli {
 
 inline constexpr std::size_t kMaxOptionFileBytes = 1 << 20;
 inline constexpr std::size_t kMaxOptionFiles = 256;
+inline constexpr std::size_t kMaxOptionBytes = 4 << 20;
 inline constexpr unsigned kMaxIncludeDepth = 16;
 
 struct OptionEntry {
   std::string file;
   std::string group;  // as in its header, without the brackets
   std::string key;    // '_' read as '-', "loose-" dropped
-  std::string value;  // trimmed, surrounding quotes dropped
-  std::string raw;    // the value as written (trimmed), for the client library
+  std::string value;  // as the client reads it: a '#' outside quotes ends it, surrounding
+                      // spaces and one pair of quotes go, the client's backslash escapes apply
   bool hasValue = false;  // "key=..." rather than "key" alone
 };
 
@@ -46,6 +49,8 @@ struct OptionText {
   std::string password;               // the last password of those groups
   bool passwordGiven = false;
   std::vector<std::string> warnings;  // one line each, for standard error
+  std::vector<std::string> problems;  // files the client refuses (a byte-order mark): kelvane-gen
+                                      // stops, as the client does
   std::vector<std::string> notes;     // keys left out, for --verbose
 };
 

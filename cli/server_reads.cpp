@@ -1,5 +1,7 @@
 #include "cli/server_reads.h"
 
+#include <set>
+
 #include "cli/messages.h"
 #include "cli/safe_names.h"
 #include "os/password_prompt.h"
@@ -55,6 +57,25 @@ int List(ConnectionHandle connection, const Settings& settings, bool databases,
   const Failure failed = ListFailed(LastFailure(connection), databases, settings.database);
   Error(failed.message);
   return failed.code;
+}
+
+int ChooseTables(const Settings& settings, SchemaSession& session, std::vector<std::string>& chosen) {
+  if (int code = Connect(settings, settings.database, session)) return code;
+  // The one table list of the run: the columns of each table are read without another look.
+  std::vector<std::string> serverTables;
+  if (int code = List(session.handle(), settings, false, serverTables)) return code;
+  chosen = serverTables;
+  if (settings.tables.empty()) return kExitOk;
+  // Every named table must exist before anything is written.
+  const std::set<std::string> known(serverTables.begin(), serverTables.end());
+  std::vector<std::string> missing;
+  for (const std::string& table : settings.tables)
+    if (!known.contains(table)) missing.push_back(table);
+  for (const std::string& table : missing)
+    Error("table " + Quoted(table) + " not found in database " + Quoted(settings.database));
+  if (!missing.empty()) return kExitNotFound;
+  chosen = settings.tables;
+  return kExitOk;
 }
 
 int ReadTable(ConnectionHandle connection, const Settings& settings, const std::string& table,

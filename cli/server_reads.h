@@ -19,6 +19,11 @@ int Connect(const Settings& settings, const std::string& database, SchemaSession
 int List(ConnectionHandle connection, const Settings& settings, bool databases,
          std::vector<std::string>& names);
 
+// Connects to settings.database (into `session`) and lists the tables an export works on: every
+// table in server order, or the tables named on the command line, each of which must exist
+// (else prints which do not and returns kExitNotFound).
+int ChooseTables(const Settings& settings, SchemaSession& session, std::vector<std::string>& chosen);
+
 // Reads the table's columns (and, with --comments, their comments). On failure returns the exit
 // code with `message` set; `serverGone` tells a connection that broke off from a table that
 // failed on its own. `listed`: the name comes from the table list just read.

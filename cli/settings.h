@@ -30,6 +30,7 @@ struct Settings {
   std::string encoding;  // empty: the command's default
   std::string out;
   bool force = false;
+  bool check = false;     // export --check
   std::string key;        // --key: a column name or "auto"; empty: the first column
   bool comments = false;  // --comments
   std::string optionFile;  // the gathered option files; empty: none are read

@@ -6,6 +6,7 @@
 #include "cli/messages.h"
 #include "cli/name_checks.h"
 #include "cli/safe_names.h"
+#include "cli/server_reads.h"
 #include "schema/table_key.h"
 
 namespace kelvane::cli {
@@ -44,7 +45,9 @@ std::vector<std::string> CSharpWarnings(const std::string& table, const FieldTab
       case CSharpProblem::Keyword:
         continue;
     }
-    if (reason.fix == CSharpFix::KeyAuto)
+    if (reason.fix == CSharpFix::KeyAuto && reason.fixColumn == reason.column)
+      why += "; --key auto compares it with an argument of its own type";
+    else if (reason.fix == CSharpFix::KeyAuto)
       why += "; --key auto compares the primary key " + column(reason.fixColumn) + " instead";
     else if (reason.fix == CSharpFix::KeyColumn)
       why += "; --key with the unique not-null column " + column(reason.fixColumn) + " compares it instead";
@@ -83,6 +86,32 @@ int TextOptionsFor(const Settings& settings, const std::string& table, const Fie
   if (!warnings.empty()) beforeWarning();
   for (const std::string& warning : warnings) Error(warning);
   return kExitOk;
+}
+
+std::string FolderMapping(const std::vector<FolderName>& folders) {
+  std::string mapping;
+  for (const FolderName& entry : folders)
+    if (entry.changed) mapping += "table " + Quoted(entry.table) + " -> folder " + entry.folder + "\n";
+  return mapping;
+}
+
+std::string TableCount(std::size_t n) { return std::to_string(n) + (n == 1 ? " table" : " tables"); }
+
+int TableFiles(ConnectionHandle connection, const Settings& settings, const FolderName& entry, Encoding encoding,
+               std::vector<OutputFile>& files, std::string& error, bool& serverGone,
+               const BeforeWarning& beforeWarning) {
+  FieldTable fields;
+  ColumnFactsList facts;
+  TextOptions options;
+  // A name no text can carry is refused before anything is read for it.
+  error = ControlCharacterProblem(entry.table, {});
+  int code = error.empty() ? kExitOk : kExitControlName;
+  if (code == kExitOk) code = ReadTable(connection, settings, entry.table, true, fields, facts, error, serverGone);
+  if (code == kExitOk) code = CheckNames(entry.table, fields, error, beforeWarning);
+  if (code == kExitOk) code = TextOptionsFor(settings, entry.table, fields, facts, true, options, error, beforeWarning);
+  if (code == kExitOk && !BuildTableFiles(entry.table, entry.folder, fields, options, encoding, files, error))
+    code = kExitEncoding;
+  return code;
 }
 
 }  // namespace kelvane::cli

@@ -5,10 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/folder_write.h"
+#include "cli/safe_names.h"
 #include "cli/settings.h"
+#include "cli/table_export.h"
 #include "generators/generators.h"
 #include "schema/csharp_check.h"
 #include "schema/field_table.h"
+#include "schema/schema_commands.h"
 
 namespace kelvane::cli {
 
@@ -33,5 +37,18 @@ int TextOptionsFor(const Settings& settings, const std::string& table, const Fie
 // per reason, without the keywords, which the identifier warnings already name.
 std::vector<std::string> CSharpWarnings(const std::string& table, const FieldTable& fields,
                                         const std::vector<CSharpReason>& reasons);
+
+// The lines 'table "NAME" -> folder FOLDER' of the tables whose folder name is not their own.
+std::string FolderMapping(const std::vector<FolderName>& folders);
+
+// "1 table", "12 tables".
+std::string TableCount(std::size_t n);
+
+// The files of one table of an export: its columns read, its names checked, its options taken
+// (with their warnings) and its texts encoded. On failure returns the exit code with `error`
+// set; `serverGone` as for ReadTable.
+int TableFiles(ConnectionHandle connection, const Settings& settings, const FolderName& entry, Encoding encoding,
+               std::vector<OutputFile>& files, std::string& error, bool& serverGone,
+               const BeforeWarning& beforeWarning);
 
 }  // namespace kelvane::cli

@@ -61,6 +61,12 @@ void AddTlsOptions(CLI::App& app, TlsSettings& settings) {
   app.add_option("--ssl-ca", settings.ca, "CA certificate file (PEM) the server's certificate must chain to");
   app.add_option("--ssl-cert", settings.cert, "Client certificate file (PEM)");
   app.add_option("--ssl-key", settings.key, "Client private key file (PEM)");
+  app.add_option("--server-public-key-path", settings.serverPublicKey,
+                 "The server's RSA public key (PEM file): without TLS, a password the server asks "
+                 "for whole (caching_sha2_password, sha256_password) goes encrypted with it");
+  app.add_flag("--get-server-public-key", settings.getServerPublicKey,
+               "Without TLS and without --server-public-key-path, take the RSA key the server "
+               "sends for that password; a man in the middle can send its own and read the password");
   app.add_flag("--verbose", settings.verbose, "Say on standard error how the connection is encrypted");
 }
 
@@ -68,9 +74,18 @@ std::string ResolveTls(const TlsSettings& settings, const std::vector<OptionEntr
                        ConnectOptions& options, std::vector<std::string>& warnings) {
   // The option files' TLS keys, later ones winning; the client library sees none of them.
   std::map<std::string, std::string> values;
-  for (const OptionEntry& entry : optionEntries)
+  bool fileFetchesKey = false;
+  for (const OptionEntry& entry : optionEntries) {
     if (entry.key == "ssl-mode" || entry.key == "ssl-ca" || entry.key == "ssl-cert" || entry.key == "ssl-key")
       values[entry.key] = entry.value;
+    if (entry.key == "server-public-key-path" || entry.key == "server-public-key")
+      values["server-public-key-path"] = entry.value;
+    // A boolean key of the client: alone, or =1 / =ON / =TRUE.
+    if (entry.key == "get-server-public-key") {
+      const std::string value = Upper(entry.value);
+      fileFetchesKey = !entry.hasValue || value == "1" || value == "ON" || value == "TRUE";
+    }
+  }
   const auto pick = [&](const std::string& given, const char* key) {
     return !given.empty() ? given : values.contains(key) ? values[key] : std::string();
   };
@@ -78,6 +93,8 @@ std::string ResolveTls(const TlsSettings& settings, const std::vector<OptionEntr
   options.sslCa = pick(settings.ca, "ssl-ca");
   options.sslCert = pick(settings.cert, "ssl-cert");
   options.sslKey = pick(settings.key, "ssl-key");
+  options.serverPublicKey = pick(settings.serverPublicKey, "server-public-key-path");
+  options.getServerPublicKey = settings.getServerPublicKey || fileFetchesKey;
 
   if (mode.empty()) {
     // A CA given without a mode is there to be checked against.
@@ -99,6 +116,16 @@ std::string ResolveTls(const TlsSettings& settings, const std::vector<OptionEntr
     if (!file.empty())
       if (std::string problem = PemProblem(file, option, option == std::string("--ssl-key")); !problem.empty())
         return problem;
+  if (!options.serverPublicKey.empty()) {
+    std::string bytes;
+    const int error = platform::ReadRegularFile(options.serverPublicKey, kMaxPemBytes, bytes);
+    const std::string named = "the --server-public-key-path file " + Printable(options.serverPublicKey);
+    if (error == EINVAL) return named + " is not a regular file";
+    if (error == EFBIG) return named + " is larger than 1 MiB";
+    if (error != 0) return "cannot read " + named + ": " + std::strerror(error);
+    if (bytes.find("-----BEGIN PUBLIC KEY-----") == std::string::npos)
+      return named + " holds no public key (PEM)";
+  }
   if (!options.sslCa.empty() &&
       (options.sslMode != SslMode::VerifyCa && options.sslMode != SslMode::VerifyIdentity))
     warnings.push_back("--ssl-ca is not used with " + ModeName(options.sslMode) +
@@ -130,8 +157,17 @@ std::string TlsFailureHint(const ConnectOptions& options, const std::string& hos
              "transport; leave out --ssl-mode=DISABLED (PREFERRED encrypts) or use "
              "--ssl-mode=REQUIRED";
     case FailureKind::ClearTextRefused:
-      return "the server asks for the password in clear text (mysql_clear_password), which "
-             "kelvane-gen sends only over TLS it requires: use --ssl-mode=REQUIRED or VERIFY_CA";
+      return "the server asks for the password in clear text (mysql_clear_password or dialog), "
+             "which kelvane-gen sends only over TLS it requires: use --ssl-mode=REQUIRED or VERIFY_CA";
+    case FailureKind::ClearTextChosen:
+      return "default-auth in an option file names a plugin that sends the password in clear text "
+             "(mysql_clear_password or dialog), which kelvane-gen uses only over TLS it requires: "
+             "remove that line or use --ssl-mode=REQUIRED";
+    case FailureKind::FullLoginRefused:
+      return "the link is not encrypted and the password was not sent: give the server's RSA "
+             "public key with --server-public-key-path=FILE, or allow taking the key the server "
+             "sends with --get-server-public-key (a man in the middle could send its own), or "
+             "use TLS";
     case FailureKind::TlsFailed:
       break;
     default:

@@ -19,14 +19,18 @@ struct TlsSettings {
   std::string ca;
   std::string cert;
   std::string key;
+  std::string serverPublicKey;       // --server-public-key-path
+  bool getServerPublicKey = false;   // --get-server-public-key
   bool verbose = false;  // --verbose: say how the connection is encrypted
 };
 
-// Adds --ssl-mode, --ssl-ca, --ssl-cert, --ssl-key and --verbose to the parser.
+// Adds --ssl-mode, --ssl-ca, --ssl-cert, --ssl-key, --server-public-key-path,
+// --get-server-public-key and --verbose to the parser.
 void AddTlsOptions(CLI::App& app, TlsSettings& settings);
 
 // Resolves the settings (each command-line setting over the option files' ssl-mode, ssl-ca,
-// ssl-cert, ssl-key; a CA without a mode means VERIFY_CA) into options. The client library sees
+// ssl-cert, ssl-key, server-public-key-path (or server-public-key), get-server-public-key; a CA
+// without a mode means VERIFY_CA) into options. The client library sees
 // no TLS key of the option files, so nothing there can weaken what was resolved. The files named
 // must be regular files holding what they claim. Returns a usage error ("" when fine); warnings
 // are for standard error.

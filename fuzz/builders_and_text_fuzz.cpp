@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "generators/generators.h"
+#include "schema/csharp_check.h"
 #include "schema/field_table.h"
 #include "schema/greeting.h"
 #include "text/caseless.h"
@@ -235,6 +236,40 @@ void CheckBuilders(const std::string& table, const FieldTable& fields) {
         texts[3]);
 }
 
+// A key column and comments never take a line away, and never break one: a remark stays on one
+// line (the C# entity puts it on summary lines of its own), the key is one of the table's names.
+void CheckOptions(const std::string& table, const FieldTable& fields, const kelvane::TextOptions& options) {
+  bool namesHaveLf = HasLf(table);
+  for (const FieldRecord& f : fields)
+    namesHaveLf = namesHaveLf || HasLf(f.columnName) || HasLf(f.eplType) || HasLf(f.prefix) || HasLf(f.csharpType);
+  for (Pane pane : kelvane::kAllPanes) {
+    const std::string text = kelvane::BuildPaneText(pane, table, fields, options);
+    Check(EndsWithCrlf(text), "builder output with options ends with CR LF", table, text);
+    Check(kelvane::CountCrlfLines(text) >= kelvane::CountCrlfLines(kelvane::BuildPaneText(pane, table, fields)),
+          "options take no line away", table, text);
+    if (!namesHaveLf) Check(EveryLfAfterCr(text), "every line with options ends with CR LF", table, text);
+  }
+}
+
+// The C# list class compares the key column at any position (one past the columns, or far past,
+// counts as the first entry): the text keeps its lines, and the C# check's reasons point at
+// entries that exist.
+void CheckCSharpKey(const std::string& table, const FieldTable& fields, std::size_t key) {
+  kelvane::TextOptions keyed;
+  keyed.keyPosition = key;
+  keyed.keyInCSharpList = true;
+  const std::string text = kelvane::BuildCSharpEntityText(table, fields, keyed);
+  bool namesHaveLf = HasLf(table);
+  for (const FieldRecord& f : fields) namesHaveLf = namesHaveLf || HasLf(f.columnName) || HasLf(f.csharpType);
+  Check(EndsWithCrlf(text), "keyed C# entity text ends with CR LF", table, text);
+  if (!namesHaveLf)
+    Check(kelvane::CountCrlfLines(text) == fields.size() + 115, "keyed C# entity line count", table, text);
+  for (const kelvane::CSharpReason& reason : kelvane::CSharpEntityProblems(table, fields, {}, key))
+    Check((reason.column == kelvane::kNoColumn || reason.column < fields.size()) &&
+              (reason.fixColumn == kelvane::kNoColumn || reason.fixColumn < fields.size()),
+          "C# check points at existing entries", table);
+}
+
 void FuzzBuilders(FuzzedDataProvider& in) {
   const std::string table = RandomName(in, 24);
   const std::size_t columns = in.ConsumeIntegralInRange<std::size_t>(0, 48);
@@ -250,7 +285,19 @@ void FuzzBuilders(FuzzedDataProvider& in) {
   }
   // Tables read from the server always end with the state record; arbitrary tables need not.
   if (in.ConsumeBool()) fields.push_back(kelvane::StateRecord());
+  // The text options of --key and --comments: any key position (past the columns and the
+  // "no column" value included) and random comments, some of them missing.
+  kelvane::TextOptions options;
+  const std::size_t keyPositions[] = {0, fields.size() / 2, fields.size(), SIZE_MAX};
+  options.keyPosition = in.ConsumeBool() ? in.ConsumeIntegral<std::size_t>()
+                                         : keyPositions[in.ConsumeIntegralInRange<std::size_t>(0, 3)];
+  const std::size_t comments = in.ConsumeIntegralInRange<std::size_t>(0, fields.size() + 1);
+  for (std::size_t i = 0; i < comments && in.remaining_bytes() > 0; ++i)
+    options.comments.push_back(RandomName(in, 12));
   CheckBuilders(table, fields);
+  CheckOptions(table, fields, options);
+  CheckCSharpKey(table, fields, in.ConsumeBool() ? in.ConsumeIntegral<std::size_t>()
+                                                 : in.ConsumeIntegralInRange<std::size_t>(0, fields.size()));
 }
 
 // ---------------------------------------------------------------------------------------------

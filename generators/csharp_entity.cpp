@@ -200,7 +200,7 @@ struct MarkTexts {
 MarkTexts MarksFor(const std::string& tableName, const FieldTable& fields, const TextOptions& options) {
   MarkTexts texts{tableName};
   if (!options.keyInCSharpList || fields.empty()) return texts;
-  const FieldRecord& key = options.keyPosition + 1 < fields.size() ? fields[options.keyPosition] : fields.front();
+  const FieldRecord& key = options.keyPosition < fields.size() - 1 ? fields[options.keyPosition] : fields.front();
   texts.key = key.columnName;
   texts.keyType = key.csharpType;
   return texts;

@@ -18,11 +18,6 @@ inline const std::string& EntryName(const FieldTable& fields, std::size_t positi
   return fields[position - 1].columnName;
 }
 
-// The record key: the first entry, or the table column the options chose.
-inline const std::string& KeyColumn(const FieldTable& fields, const TextOptions& options) {
-  if (options.keyPosition + 1 < fields.size()) return fields[options.keyPosition].columnName;
-  return EntryName(fields, 1);
-}
 // The second entry (used by the control-binding extensions).
 inline const std::string& SecondColumn(const FieldTable& fields) { return EntryName(fields, 2); }
 // The state flag: the last entry ("X" for every table read from the server).
@@ -42,6 +37,13 @@ inline bool SamePrefix(const std::string& prefix, std::string_view entry) {
 // holds 0 or 1 entries.
 inline std::size_t ColumnRecordCount(const FieldTable& fields) {
   return fields.empty() ? 0 : fields.size() - 1;
+}
+
+// The record key: the first entry, or the table column the options chose (any position that is
+// no column record, the largest size_t included, counts as the first entry).
+inline const std::string& KeyColumn(const FieldTable& fields, const TextOptions& options) {
+  if (options.keyPosition < ColumnRecordCount(fields)) return fields[options.keyPosition].columnName;
+  return EntryName(fields, 1);
 }
 
 }  // namespace kelvane::setclass

@@ -66,6 +66,13 @@ bool WorldWritable(const std::string& path);
 // opened without blocking so that a FIFO or a device cannot hang the program. Returns 0, or an
 // errno value: EINVAL when it is not a regular file, EFBIG when it is larger.
 int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes);
+// The same, also giving the file's identity (device and inode; volume and file index on
+// Windows), so that one file reached by several names is told as one.
+struct FileIdentity {
+  std::uint64_t volume = 0, file = 0;
+  friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
+};
+int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes, FileIdentity& identity);
 
 // The gathered option text as a name the client library can open (it holds no password); empty
 // when none can be made, with `error` an errno value saying why.
@@ -145,6 +152,12 @@ class Folder {
   std::intptr_t handle_ = -1;
   std::uint64_t volume_ = 0, id_ = 0;  // Windows: the identity checked before each step
 };
+
+// Waits until the socket can be read (`read`) or written (`write`) or `milliseconds` have
+// passed. Returns kSocketReadable | kSocketWritable for what it can do now; 0 when the time ran
+// out, or when the wait itself failed (the next read or write on it then says why).
+inline constexpr int kSocketReadable = 1, kSocketWritable = 2;
+int WaitForSocket(std::intptr_t socket, bool read, bool write, int milliseconds);
 
 // True when Folder::SyncFileSystem makes a whole file system durable in one step (Linux); where
 // it cannot, files are better forced to disk as they are written.

@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -96,13 +97,16 @@ mode_t CurrentUmask() {
 namespace {
 
 // Reads the file open in fd (closing it) when it is a regular file of at most limit bytes.
-int ReadOpenedRegularFile(int fd, std::uint64_t limit, std::string& bytes) {
+int ReadOpenedRegularFile(int fd, std::uint64_t limit, std::string& bytes, FileIdentity* identity = nullptr) {
   bytes.clear();
   struct stat info {};
   int error = 0;
-  if (::fstat(fd, &info) != 0) error = errno;
+  const bool known = ::fstat(fd, &info) == 0;
+  if (!known) error = errno;
   else if (!S_ISREG(info.st_mode)) error = EINVAL;
   else if (static_cast<std::uint64_t>(info.st_size) > limit) error = EFBIG;
+  if (identity && known)
+    *identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
   char buffer[65536];
   while (error == 0) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -119,11 +123,31 @@ int ReadOpenedRegularFile(int fd, std::uint64_t limit, std::string& bytes) {
 
 }  // namespace
 
+int WaitForSocket(std::intptr_t socket, bool read, bool write, int milliseconds) {
+  pollfd watch{static_cast<int>(socket), static_cast<short>((read ? POLLIN : 0) | (write ? POLLOUT : 0)), 0};
+  int ready;
+  do {
+    ready = ::poll(&watch, 1, milliseconds < 0 ? 0 : milliseconds);
+  } while (ready < 0 && errno == EINTR);
+  if (ready <= 0) return 0;
+  // A closed or failed socket counts as ready: the read or write that follows reports it.
+  const bool broken = (watch.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+  return ((watch.revents & POLLIN) || (broken && read) ? kSocketReadable : 0) |
+         ((watch.revents & POLLOUT) || (broken && write) ? kSocketWritable : 0);
+}
+
 int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
   bytes.clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return errno;
   return ReadOpenedRegularFile(fd, maxBytes, bytes);
+}
+
+int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes, FileIdentity& identity) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  return ReadOpenedRegularFile(fd, maxBytes, bytes, &identity);
 }
 
 std::string OptionTextFile(const std::string& text, int& error) {

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <io.h>
+#include <winsock2.h>
 #include <windows.h>
 #include <shellapi.h>
 
@@ -216,7 +217,8 @@ namespace {
 
 // Reads a regular file of at most `limit` bytes; with `followLinks` false the name itself (a
 // reparse point is opened as it is and refused). One loop for option files and manifests.
-int ReadRegular(const fs::path& path, bool followLinks, std::uint64_t limit, std::string& bytes) {
+int ReadRegular(const fs::path& path, bool followLinks, std::uint64_t limit, std::string& bytes,
+                FileIdentity* identity = nullptr) {
   bytes.clear();
   const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -230,6 +232,8 @@ int ReadRegular(const fs::path& path, bool followLinks, std::uint64_t limit, std
     error = EINVAL;
   else if ((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow) > limit)
     error = EFBIG;
+  if (identity)
+    *identity = {info.dwVolumeSerialNumber, static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
   while (error == 0) {
     char buffer[65536];
     DWORD n = 0;
@@ -245,8 +249,23 @@ int ReadRegular(const fs::path& path, bool followLinks, std::uint64_t limit, std
 
 }  // namespace
 
+int WaitForSocket(std::intptr_t socket, bool read, bool write, int milliseconds) {
+  WSAPOLLFD watch{};
+  watch.fd = static_cast<SOCKET>(socket);
+  watch.events = static_cast<SHORT>((read ? POLLRDNORM : 0) | (write ? POLLWRNORM : 0));
+  const int ready = ::WSAPoll(&watch, 1, milliseconds < 0 ? 0 : milliseconds);
+  if (ready <= 0) return 0;
+  const bool broken = (watch.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+  return ((watch.revents & POLLRDNORM) || (broken && read) ? kSocketReadable : 0) |
+         ((watch.revents & POLLWRNORM) || (broken && write) ? kSocketWritable : 0);
+}
+
 int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
   return ReadRegular(Utf8Path(path), true, maxBytes, bytes);
+}
+
+int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes, FileIdentity& identity) {
+  return ReadRegular(Utf8Path(path), true, maxBytes, bytes, &identity);
 }
 
 // A file of this run in the user's temporary folder, removed when the program ends. The text

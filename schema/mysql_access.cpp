@@ -10,10 +10,10 @@
 #include <cstring>
 #include <map>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
-#include <thread>
+#include <string_view>
 
+#include "os/platform.h"
 #include "schema/greeting.h"
 
 namespace kelvane {
@@ -80,25 +80,147 @@ extern "C" int ma_pvio_register_callback(my_bool registerCallback,
 // Never a real fingerprint (SHA-1, 40 hex digits).
 constexpr const char* kUnmatchableFingerprint = "0000000000000000000000000000000000000000";
 
-// The greeting of the connection being opened; gWatchLock keeps it to one connect at a time.
-struct GreetingWatch {
+// The library's number for a TCP link (MARIADB_CONNECTION_PVIO_TYPE; its header is not installed).
+constexpr unsigned kPvioTcp = 1;
+// Server packets of the login longer than this are passed over unread (an RSA key is < 2 KiB).
+constexpr std::size_t kLongestWatchedPacket = 16 * 1024;
+
+// One connect, watched through the library's raw I/O hook on the connecting thread: the
+// greeting (for the TLS modes that require it), the deadline, and where the password would go.
+//
+// Connector/C's caching_sha2_password sends the password as it is whenever TLS was merely asked
+// for (PREFERRED), also when the server offered none; and without TLS it takes any RSA key the
+// server hands it. So on an unencrypted TCP link the server's packets of the login are read as
+// they arrive, before the plugin sees them:
+//   - "perform full authentication" (01 04) is answered only when the user pinned the server's
+//     key or allowed fetching it, and then the library is told that the link is not encrypted,
+//     so that it encrypts the password with the key;
+//   - a key (01 + PEM) is taken only when fetching was allowed or it is the pinned key.
+// Anything else shuts the link down before the library writes again: the password never leaves.
+struct ConnectWatch {
   MYSQL* conn = nullptr;
+  bool requireTls = false;
+  bool lowersTls = false;    // Preferred or Disabled: the library may be told the link is plain
+  bool mayFetchKey = false;  // the server's own key may be used
+  std::string pinnedKey;     // the key file's text, when one was given
+  std::chrono::steady_clock::time_point deadline;
+
   GreetingVerdict verdict = GreetingVerdict::NeedMore;
-  std::string bytes;
+  std::string greeting;
+  std::string packet;        // the server packet being read (its first kLongestWatchedPacket bytes)
+  std::size_t skip = 0;      // bytes of a long packet still to pass over
+  unsigned packets = 0;      // server packets read so far; the first is the greeting
+  bool clientSpoke = false;  // the client wrote after the greeting
+  bool timedOut = false;
+  bool serverAskedClearText = false;  // the greeting or an auth switch named a clear-text plugin
+  const char* refusal = nullptr;  // why the link was shut down
 };
-GreetingWatch gWatch;
+ConnectWatch gWatch;
 std::mutex gWatchLock;
 
-void OnRawRead(int mode, MYSQL* mysql, const unsigned char* buffer, size_t length) {
-  // mode 0 is a read; writes (1) are the client's own bytes.
-  if (mode != 0 || mysql == nullptr || mysql != gWatch.conn ||
-      gWatch.verdict != GreetingVerdict::NeedMore || buffer == nullptr || length == 0)
+std::string_view TrimmedKey(std::string_view key) {
+  const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; };
+  while (!key.empty() && space(key.front())) key.remove_prefix(1);
+  while (!key.empty() && space(key.back())) key.remove_suffix(1);
+  return key;
+}
+
+void Refuse(MYSQL* mysql, const char* why) {
+  if (gWatch.refusal == nullptr) gWatch.refusal = why;
+  mariadb_cancel(mysql);
+}
+
+// One whole server packet (at most its first kLongestWatchedPacket bytes) of the login.
+void InspectServerPacket(MYSQL* mysql, std::string_view payload) {
+  const auto namesClearText = [](std::string_view names) {
+    return names.ends_with(std::string_view("mysql_clear_password\0", 21)) ||
+           names.ends_with(std::string_view("dialog\0", 7)) ||
+           names.find(std::string_view("\0mysql_clear_password\0", 22)) != std::string_view::npos ||
+           names.find(std::string_view("\0dialog\0", 8)) != std::string_view::npos;
+  };
+  // The greeting ends with its plugin's name; an auth switch (FE) starts with the new one.
+  if (gWatch.packets == 0 || (!payload.empty() && payload[0] == '\xfe'))
+    gWatch.serverAskedClearText = gWatch.serverAskedClearText || namesClearText(payload);
+  if (gWatch.packets++ == 0 || payload.empty() || payload[0] != '\x01') return;  // greeting
+  if (mysql_get_ssl_cipher(mysql) != nullptr) return;  // the link is encrypted
+  unsigned pvio = kPvioTcp;
+  if (mariadb_get_infov(mysql, MARIADB_CONNECTION_PVIO_TYPE, &pvio) == 0 && pvio != kPvioTcp)
+    return;  // a local socket or pipe never leaves the machine
+  const bool fullLogin = payload == std::string_view("\x01\x04", 2);
+  const bool key = payload.substr(1).starts_with("-----BEGIN");
+  if (!fullLogin && !key) return;
+  // Sent before the client answered the greeting, or on a link that should be encrypted: no
+  // server does that.
+  if (!gWatch.clientSpoke || gWatch.requireTls) return Refuse(mysql, "out of turn");
+  const bool pinned = !gWatch.pinnedKey.empty();
+  if (fullLogin) {
+    if (!pinned && !gWatch.mayFetchKey) return Refuse(mysql, "no key");
+    my_bool plain = 0;
+    mysql_get_optionv(mysql, MYSQL_OPT_SSL_ENFORCE, &plain);
+    const my_bool no = 0;
+    if (plain && gWatch.lowersTls) mysql_optionsv(mysql, MYSQL_OPT_SSL_ENFORCE, &no);
     return;
-  const std::size_t room = 4 + kLongestGreeting - gWatch.bytes.size();
-  gWatch.bytes.append(reinterpret_cast<const char*>(buffer), std::min(length, room));
-  gWatch.verdict = ReadGreeting(gWatch.bytes);
-  if (gWatch.verdict == GreetingVerdict::OffersTls)
-    mysql_optionsv(mysql, MARIADB_OPT_TLS_PEER_FP, nullptr);
+  }
+  if (gWatch.mayFetchKey) return;
+  if (pinned && TrimmedKey(payload.substr(1)) == TrimmedKey(gWatch.pinnedKey)) return;
+  Refuse(mysql, pinned ? "another key" : "no key");
+}
+
+void OnRawIo(int mode, MYSQL* mysql, const unsigned char* buffer, size_t length) {
+  // The library passes a failed read's -1 as the length.
+  if (mysql == nullptr || mysql != gWatch.conn || static_cast<std::ptrdiff_t>(length) <= 0 ||
+      buffer == nullptr)
+    return;
+  if (!gWatch.timedOut && std::chrono::steady_clock::now() >= gWatch.deadline) {
+    gWatch.timedOut = true;
+    mariadb_cancel(mysql);  // every further read and write of the connect fails
+    return;
+  }
+  if (mode != 0) {  // a write: the client's own bytes
+    gWatch.clientSpoke = gWatch.packets > 0;
+    return;
+  }
+  if (gWatch.verdict == GreetingVerdict::NeedMore) {
+    const std::size_t room = 4 + kLongestGreeting - gWatch.greeting.size();
+    gWatch.greeting.append(reinterpret_cast<const char*>(buffer), std::min(length, room));
+    gWatch.verdict = ReadGreeting(gWatch.greeting);
+    if (gWatch.requireTls && gWatch.verdict == GreetingVerdict::OffersTls)
+      mysql_optionsv(mysql, MARIADB_OPT_TLS_PEER_FP, nullptr);
+  }
+  // The server's packets, split by their headers.
+  std::string_view bytes(reinterpret_cast<const char*>(buffer), length);
+  while (!bytes.empty() && gWatch.refusal == nullptr) {
+    if (gWatch.skip > 0) {
+      const std::size_t n = std::min(gWatch.skip, bytes.size());
+      gWatch.skip -= n;
+      bytes.remove_prefix(n);
+      continue;
+    }
+    std::string& packet = gWatch.packet;
+    if (packet.size() < 4) {
+      const std::size_t n = std::min<std::size_t>(4 - packet.size(), bytes.size());
+      packet.append(bytes.substr(0, n));
+      bytes.remove_prefix(n);
+      continue;
+    }
+    const std::size_t size = static_cast<unsigned char>(packet[0]) |
+                             static_cast<std::size_t>(static_cast<unsigned char>(packet[1])) << 8 |
+                             static_cast<std::size_t>(static_cast<unsigned char>(packet[2])) << 16;
+    if (size > kLongestWatchedPacket) {
+      gWatch.packets += 1;
+      gWatch.skip = size;
+      packet.clear();
+      continue;
+    }
+    const std::size_t n = std::min(4 + size - packet.size(), bytes.size());
+    packet.append(bytes.substr(0, n));
+    bytes.remove_prefix(n);
+    if (packet.size() == 4 + size) {
+      const std::string whole = std::move(packet);
+      packet.clear();
+      InspectServerPacket(mysql, std::string_view(whole).substr(4));
+    }
+  }
 }
 
 // The client library series the greeting watch was tested with (3.3.x).
@@ -136,35 +258,42 @@ void SetTlsOptions(MYSQL* conn, const ConnectOptions& options) {
     mysql_optionsv(conn, MARIADB_OPT_TLS_PEER_FP, kUnmatchableFingerprint);
 }
 
-// Bounds a whole connect: the library's connect timeout covers reaching the server and each
-// read, but a server that sends its greeting one byte at a time would keep it waiting for good.
-// When the time is up the connection is cancelled, and the library's next read fails.
-class ConnectDeadline {
- public:
-  ConnectDeadline(MYSQL* conn, bool& timedOut)
-      : watcher_([this, conn, &timedOut] {
-          std::unique_lock<std::mutex> lock(mutex_);
-          if (done_.wait_for(lock, std::chrono::seconds(kConnectTimeoutSeconds), [this] { return finished_; }))
-            return;
-          // Makes every further read and write of the connection fail (the socket is shut down).
-          timedOut = true;
-          mariadb_cancel(conn);
-        }) {}
-  ~ConnectDeadline() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      finished_ = true;
+// Connects before the deadline, on this thread. Where the library's TLS layer can read without
+// blocking, its non-blocking connect is driven here with a wait on the socket bounded by the
+// time left; otherwise (Schannel) the blocking connect is bounded by the raw I/O hook, which
+// shuts the link down at the first read or write after the deadline. Either way no other
+// thread touches the handle, and a connect that succeeded is never cut afterwards.
+bool ConnectBefore(MYSQL* conn, const char* host, const char* user, const char* password,
+                   const char* database, unsigned port) {
+  const char* tls = nullptr;
+  mariadb_get_infov(nullptr, MARIADB_TLS_LIBRARY, &tls);
+  const bool waitsHere = tls == nullptr || std::strncmp(tls, "Schannel", 8) != 0;
+  if (!waitsHere || mysql_options(conn, MYSQL_OPT_NONBLOCK, nullptr) != 0)
+    return mysql_real_connect(conn, host, user, password, database, port, nullptr, 0) != nullptr;
+  MYSQL* connected = nullptr;
+  int status = mysql_real_connect_start(&connected, conn, host, user, password, database, port, nullptr, 0);
+  // After the deadline the link is shut down; the library then fails within a few steps.
+  for (int stepsAfterDeadline = 0; status != 0 && stepsAfterDeadline < 1000; stepsAfterDeadline += gWatch.timedOut) {
+    using namespace std::chrono;
+    const auto left = duration_cast<milliseconds>(gWatch.deadline - steady_clock::now()).count();
+    if (left <= 0 && !gWatch.timedOut) {
+      gWatch.timedOut = true;
+      mariadb_cancel(conn);  // the library's next read or write fails, and the connect ends
     }
-    done_.notify_one();
-    watcher_.join();
+    int wait = static_cast<int>(std::clamp<long long>(left, 0, kConnectTimeoutSeconds * 1000));
+    if (status & MYSQL_WAIT_TIMEOUT) wait = std::min(wait, static_cast<int>(mysql_get_timeout_value_ms(conn)));
+    const int ready = os::WaitForSocket(static_cast<std::intptr_t>(mysql_get_socket(conn)),
+                                        (status & MYSQL_WAIT_READ) != 0, (status & MYSQL_WAIT_WRITE) != 0,
+                                        gWatch.timedOut ? 0 : wait);
+    int events = 0;
+    if (ready & os::kSocketReadable) events |= MYSQL_WAIT_READ;
+    if (ready & os::kSocketWritable) events |= MYSQL_WAIT_WRITE;
+    if (events == 0) events = gWatch.timedOut ? (status & (MYSQL_WAIT_READ | MYSQL_WAIT_WRITE)) : MYSQL_WAIT_TIMEOUT;
+    if (events == 0) events = MYSQL_WAIT_TIMEOUT;
+    status = mysql_real_connect_cont(&connected, conn, events);
   }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable done_;
-  bool finished_ = false;
-  std::thread watcher_;
-};
+  return connected != nullptr;
+}
 
 bool SendFixed(ConnectionHandle connection, const char* statement) {
   MYSQL* conn = FindConnection(connection);
@@ -234,6 +363,7 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
   // The window's password box: an empty box is the empty password, never MYSQL_PWD.
   ConnectOptions options;
   options.passwordGiven = true;
+  options.getServerPublicKey = true;  // the window has no setting for it
   return mysqlConnect(host, user, password, database, port, options);
 }
 
@@ -271,34 +401,36 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
     mysql_optionsv(conn, MYSQL_OPT_PROTOCOL, &tcp);
   }
   SetTlsOptions(conn, options);
-  std::unique_lock<std::mutex> watching(gWatchLock, std::defer_lock);
-  if (requireTls) {
-    watching.lock();
-    gWatch = GreetingWatch{};
-    gWatch.conn = conn;
-    // Registered at the first connect that requires TLS (so never in the window), and never
-    // taken away: the library's unregistering drops the list head wrongly (3.3), leaving a
-    // freed entry in place. Outside such a connect the hook does nothing (gWatch.conn is null).
-    static std::once_flag hooked;
-    std::call_once(hooked, [] { ma_pvio_register_callback(1, OnRawRead); });
+  std::string pinnedKey;
+  if (!options.serverPublicKey.empty() &&
+      (os::ReadRegularFile(options.serverPublicKey, kLongestWatchedPacket, pinnedKey) != 0 ||
+       TrimmedKey(pinnedKey).empty())) {
+    failure = {FailureKind::ServerKeyUnusable, 0, "the server's public key file cannot be read"};
+    mysql_close(conn);
+    return 0;
   }
+  if (!options.serverPublicKey.empty())
+    mysql_optionsv(conn, MYSQL_SERVER_PUBLIC_KEY, options.serverPublicKey.c_str());
+  // One connect at a time is watched. The hook is registered once and never taken away: the
+  // library's unregistering drops the list head wrongly (3.3), leaving a freed entry in place.
+  // Outside a connect it does nothing (gWatch.conn is null).
+  std::lock_guard<std::mutex> watching(gWatchLock);
+  static std::once_flag hooked;
+  std::call_once(hooked, [] { ma_pvio_register_callback(1, OnRawIo); });
+  gWatch = ConnectWatch{};
+  gWatch.conn = conn;
+  gWatch.requireTls = requireTls;
+  gWatch.lowersTls = !requireTls;
+  gWatch.mayFetchKey = options.getServerPublicKey;
+  gWatch.pinnedKey = std::move(pinnedKey);
+  gWatch.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kConnectTimeoutSeconds);
   const char* secret = options.passwordGiven ? password.c_str() : OrNull(password);
-  bool timedOut = false;
-  bool connected = false;
-  const auto started = std::chrono::steady_clock::now();
-  {
-    ConnectDeadline deadline(conn, timedOut);
-    connected = mysql_real_connect(conn, OrNull(host), OrNull(user), secret, OrNull(database),
-                                   port, nullptr, 0) != nullptr;
-  }
-  const bool deadlinePassed =
-      std::chrono::steady_clock::now() - started >= std::chrono::seconds(kConnectTimeoutSeconds);
-  GreetingVerdict verdict = GreetingVerdict::NeedMore;
-  if (requireTls) {
-    verdict = gWatch.verdict;
-    gWatch = GreetingWatch{};
-    watching.unlock();
-  }
+  const bool connected = ConnectBefore(conn, OrNull(host), OrNull(user), secret, OrNull(database), port);
+  // Needed for the login only; the library would not free it with the connection (3.3).
+  if (!options.serverPublicKey.empty()) mysql_optionsv(conn, MYSQL_SERVER_PUBLIC_KEY, nullptr);
+  const ConnectWatch watched = std::move(gWatch);
+  gWatch = ConnectWatch{};
+  const GreetingVerdict verdict = watched.verdict;
   // What the greeting offered, as the library read it (kept after a failed login).
   unsigned long capabilities = 0;
   mariadb_get_infov(conn, MARIADB_CONNECTION_SERVER_CAPABILITIES, &capabilities);
@@ -321,7 +453,15 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
   }
   if (!connected) {
     failure = ClassifyStatementError(mysql_errno(conn), mysql_error(conn));
-    if (timedOut || deadlinePassed) {
+    if (watched.refusal != nullptr) {
+      // The library's words would only say that the link broke.
+      const std::string_view why = watched.refusal;
+      failure.kind = FailureKind::FullLoginRefused;
+      failure.number = 0;
+      failure.text = why == "no key"        ? "the server asked for the password's full login on an unencrypted link"
+                     : why == "another key" ? "the server sent a public key other than the pinned one"
+                                            : "the server asked for the password out of turn";
+    } else if (watched.timedOut || std::chrono::steady_clock::now() >= watched.deadline) {
       failure.kind = FailureKind::Timeout;
       failure.text = "no complete login within " + std::to_string(kConnectTimeoutSeconds) + " s";
     } else if (failure.number == CR_SSL_CONNECTION_ERROR) {
@@ -330,7 +470,9 @@ ConnectionHandle mysqlConnect(const std::string& host, const std::string& user,
     } else if (failure.number == ER_INVALID_CHARACTER_STRING && !database.empty()) {
       failure.kind = FailureKind::UnknownDatabase;  // a name no database can have
     } else if (failure.number == CR_PLUGIN_NOT_ALLOWED) {
-      failure.kind = FailureKind::ClearTextRefused;
+      // The library's message would carry bytes of the previous plugin's answer.
+      failure.kind = watched.serverAskedClearText ? FailureKind::ClearTextRefused : FailureKind::ClearTextChosen;
+      failure.text = "authentication plugin not allowed";
     } else if (failure.kind == FailureKind::AccessDenied && options.sslMode == SslMode::Disabled &&
                offersTls) {
       failure.kind = FailureKind::SecureTransport;
@@ -399,9 +541,8 @@ bool mysqlReadText(RecordSet records, int column, std::string& text) {
   if (value == nullptr) {
     text.clear();
   } else {
-    // Copied as text: up to the first zero byte.
-    const std::size_t length = lengths ? lengths[column] : std::strlen(value);
-    text.assign(value, ::strnlen(value, length));
+    // Every byte the server sent, zero bytes included: a name is carried by its length.
+    text.assign(value, lengths ? lengths[column] : std::strlen(value));
   }
   return true;
 }
@@ -466,8 +607,14 @@ ColumnTypeCode mysqlFieldTypeCode(RecordSet records, int column) {
 bool mysqlFieldName(RecordSet records, int column, std::string& name) {
   MYSQL_RES* res = FindResult(records);
   if (!ValidColumn(res, column)) return false;
-  const MYSQL_FIELD* fields = mysql_fetch_fields(res);
-  name.assign(fields[column].name, fields[column].name_length);
+  const MYSQL_FIELD& field = mysql_fetch_fields(res)[column];
+  // The library keeps the name as a C string cut at its first zero byte, but name_length as the
+  // server declared it: reading name_length bytes would run past the copy. A name that holds a
+  // zero byte keeps what comes before it and one zero byte, so every later check sees it; the
+  // bytes after it are gone.
+  const std::size_t kept = ::strnlen(field.name, field.name_length);
+  name.assign(field.name, kept);
+  if (kept < field.name_length) name += '\0';
   return true;
 }
 

@@ -45,6 +45,12 @@ enum class FailureKind {
                      // connection was closed at once
   ClearTextRefused,  // the server asked for the password in clear (mysql_clear_password) on a
                      // connection that is not encrypted
+  ClearTextChosen,   // the same plugin, asked for by the client's own settings (default-auth)
+  FullLoginRefused,  // the server asked for the password itself (caching_sha2_password's full
+                     // login, sha256_password) on an unencrypted TCP link, and no key of the
+                     // server was pinned nor fetching it allowed (or it sent another key): the
+                     // link was shut down before the password went out
+  ServerKeyUnusable, // the pinned public key file cannot be read or is empty
   UntestedLibrary,   // TLS required, but the client library is not of the tested series
   Refused,           // any other server error
 };
@@ -73,6 +79,12 @@ struct ConnectOptions {
   bool tcp = false;
   // Receives whether the server's greeting offered TLS (also when the login then failed).
   bool* serverOffersTls = nullptr;
+  // Where the password must go on an unencrypted TCP link (caching_sha2_password's full login,
+  // sha256_password): encrypted with the server's RSA key, which is either this PEM file
+  // (pinned) or, with getServerPublicKey, whatever key the server sends (a man in the middle
+  // can send its own). With neither, such a login is refused before the password leaves.
+  std::string serverPublicKey{};
+  bool getServerPublicKey = false;
 };
 
 // True when TLS modes that require encryption can be used with the client library loaded (its
@@ -110,7 +122,8 @@ bool mysqlShowTables(ConnectionHandle connection);
 RecordSet mysqlStoreResult(ConnectionHandle connection);
 std::uint64_t mysqlRowCount(RecordSet records);
 // Reads the column at the cursor row without moving the cursor. Past the last row it reads
-// the last row. NULL reads as "". On failure returns false and leaves text unchanged.
+// the last row. NULL reads as ""; any other value is every byte sent, zero bytes included. On
+// failure returns false and leaves text unchanged.
 bool mysqlReadText(RecordSet records, int column, std::string& text);
 bool mysqlNextRow(RecordSet records);
 void mysqlFreeResult(RecordSet records);
@@ -122,6 +135,7 @@ RecordSet mysqlSelect(ConnectionHandle connection, const std::string& tableName,
                       const std::string& ordering);
 unsigned mysqlFieldCount(RecordSet records);
 ColumnTypeCode mysqlFieldTypeCode(RecordSet records, int column);
+// A name the library cut at a zero byte ends in that zero byte (what followed it is lost).
 bool mysqlFieldName(RecordSet records, int column, std::string& name);
 // True when the column is TINYINT(1) or BIT(1), the shapes a yes/no column takes.
 bool mysqlFieldIsOneWideFlag(RecordSet records, int column);

@@ -15,7 +15,7 @@ bool ListNames(ConnectionHandle connection, bool databases, std::vector<std::str
   for (std::uint64_t row = 0; row < rows; ++row) {
     std::string name;
     mysqlReadText(records, 0, name);
-    if (!name.empty()) names.push_back(std::move(name));
+    names.push_back(std::move(name));
     mysqlNextRow(records);
   }
   mysqlFreeResult(records);
@@ -124,6 +124,9 @@ ConnectionHandle WindowConnect(const ConnectInput& input, const std::string& dat
   ConnectOptions options;
   options.tcp = true;
   options.passwordGiven = true;
+  // No setting for a pinned key: the server's own key carries the password where TLS is missing
+  // (no eavesdropper reads it; a man in the middle could).
+  options.getServerPublicKey = true;
   return mysqlConnect(input.host, Trim(input.user), Trim(input.password), database, port, options);
 }
 
@@ -136,6 +139,7 @@ ConnectServerResult ConnectServer(SchemaSession& session, const ConnectInput& in
   result.connected = session.handle() > 0;
   if (!result.connected) return result;
   result.showTablesPage = ListNames(session.handle(), true, result.databases);
+  std::erase(result.databases, std::string());
   return result;
 }
 
@@ -145,6 +149,7 @@ ChooseDatabaseResult ChooseDatabase(SchemaSession& session, const ConnectInput& 
   session.Replace(WindowConnect(input, database, port));
   result.connected = session.handle() > 0;
   ListNames(session.handle(), false, result.tables);
+  std::erase(result.tables, std::string());
   return result;
 }
 

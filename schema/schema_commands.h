@@ -80,8 +80,8 @@ std::vector<std::string> ChooseTable(const SchemaSession& session, const std::st
                                      const ColumnReadOptions& options = {});
 
 // Building blocks shared with the command line.
-// Runs "show databases" / "show tables" and collects column 0; false if the statement or the
-// fetching of its rows failed (names then holds nothing).
+// Runs "show databases" / "show tables" and collects column 0, every name whole (an empty one
+// too); false if the statement or the fetching of its rows failed (names then holds nothing).
 bool ListNames(ConnectionHandle connection, bool databases, std::vector<std::string>& names);
 enum class ColumnRead { NoConnection, TableNotFound, SelectFailed, Ok };
 // Reads the column metadata of the table into fields (columns, then the state record).

@@ -5,9 +5,11 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
+#include "cli/option_files.h"
 #include "run_gen.h"
 #include "support/server_env.h"
 #include "support/silent_listener.h"
@@ -55,6 +57,8 @@ TEST(PasswordSources, FollowTheMysqlClientsOrder) {
       {"command line over MYSQL_PWD", "", "", "wrong", {"--password=" + kRight}, true},
       {"nothing at all", "", "", nullptr, {}, false},
       {"--password= is the empty password, not MYSQL_PWD", "", "", kRight.c_str(), {"--password="}, false},
+      {"quotes and a comment after the value", "[client]\npassword = \"" + kRight + "\" # the demo's\n", "",
+       nullptr, {}, true},
   };
   for (const PasswordSource& source : sources) {
     SCOPED_TRACE(source.what);
@@ -176,6 +180,15 @@ TEST(OptionFiles, NamesStayUtf8WhateverCharacterSetAFileSets) {
 
 // What option files may and may not do: they never weaken the command line's TLS, never make the
 // program run a statement or read another database, and cannot hang it.
+// "[client]", then `spellings` includes of ~/.my.cnf by other names of it, then 1 MB of settings
+// no program knows.
+std::string SelfIncludes(int spellings) {
+  std::string text = "[client]\n", dots;
+  for (int i = 0; i < spellings; ++i) text += "!include {home}/" + (dots += "./") + ".my.cnf\n";
+  while (text.size() < 1000000) text += "loose-kelvane-unknown=" + std::string(1000, 'x') + "\n";
+  return text;
+}
+
 TEST(OptionFiles, CannotWeakenTlsRunStatementsOrHangTheProgram) {
   const std::string ca = TlsTestFile("ca.pem");
   const struct {
@@ -209,6 +222,16 @@ TEST(OptionFiles, CannotWeakenTlsRunStatementsOrHangTheProgram) {
        "holds a private key, not a certificate"},
       {"--ssl-key naming a certificate", "", {"--ssl-cert=" + ca, "--ssl-key=" + ca}, false, 1,
        "holds no private key"},
+      {"default-auth naming the clear-text plugin is the client's choice, not the server's",
+       "[client]\ndefault-auth=mysql_clear_password\n", {}, false, 2,
+       "default-auth in an option file names a plugin that sends the password in clear text"},
+      {"--server-public-key-path naming a certificate", "", {"--server-public-key-path=" + ca}, false, 1,
+       "holds no public key"},
+      {"a file's server-public-key is checked as the option is", "[client]\nserver-public-key={home}\n", {},
+       false, 1, "the --server-public-key-path file {home} is not a regular file"},
+      {"a byte-order mark: the file is refused by name, as the client does", "\xEF\xBB\xBF[client]\npassword=x\n",
+       {}, false, 1, "the option file {home}/.my.cnf starts with a UTF-8 byte-order mark"},
+      {"a 1 MB file that includes itself through 20 spellings is read once", SelfIncludes(20), {}, false, 0, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -224,10 +247,37 @@ TEST(OptionFiles, CannotWeakenTlsRunStatementsOrHangTheProgram) {
                                           "--password=" + kRight};
     for (const std::string& argument : c.arguments) arguments.push_back(substitute(argument));
     arguments.push_back("databases");
+    const auto started = std::chrono::steady_clock::now();
     const GenRun run = RunGen(arguments, environment);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
     EXPECT_NE(run.err.find(substitute(c.inErr)), std::string::npos) << run.err;
   }
+}
+
+// Values as the mysql client reads them (my_print_defaults shows that): '#' outside quotes ends
+// the value, one pair of quotes and the surrounding spaces go, the client's escapes apply.
+TEST(OptionFiles, ValuesAreReadAsTheMysqlClientReadsThem) {
+  const std::vector<std::string> values = {
+      R"("a\"b'c\\d#e f")", R"(x\\sy)", R"(\ssp\s)", R"("tab\there")", R"(x\sy)", R"('q"x')",
+      R"( " spaced " # c)", R"("unterminated)", "a#b", R"(ends\)", "v ;c", R"('#')", R"(\q\'\")", "\"\"",
+      "", "x  # y"};
+  std::string file = "[client]\n";
+  for (std::size_t i = 0; i < values.size(); ++i) file += "k" + std::to_string(i) + "=" + values[i] + "\n";
+  TempDir temp;
+  WriteBytes(temp.path() / "my.cnf", file);
+  std::string expected;
+  const std::string command = "my_print_defaults --defaults-file='" + (temp.path() / "my.cnf").string() + "' client";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  char buffer[4096];
+  while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) expected.append(buffer, n);
+  ASSERT_EQ(pclose(pipe), 0);
+  std::vector<cli::OptionEntry> entries;
+  cli::ReadOptionText("my.cnf", file, entries, [](const std::string&) {});
+  std::string read;
+  for (const cli::OptionEntry& entry : entries) read += "--" + entry.key + "=" + entry.value + "\n";
+  EXPECT_EQ(read, expected);
 }
 
 TEST(OptionFiles, AFifoAsMyCnfIsIgnored) {

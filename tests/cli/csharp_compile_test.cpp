@@ -216,7 +216,7 @@ std::vector<CSharpText> ExportedTexts(const std::string& database, const std::ve
 TEST(CSharpCompiles, TheFixtureDatabasesCompileExactlyWhenNotWarned) {
   std::vector<CSharpText> texts;
   std::size_t keyed = 0;
-  for (const char* database : {"kelvane_shop", "kelvane_blog", "kelvane_cli", "kelvane_cli_keys", "kelvane_cli_korean",
+  for (const char* database : {"kelvane_shop", "kelvane_blog", "kelvane_cli", "kelvane_cli_keys", "kelvane_cli_csharp", "kelvane_cli_korean",
                                "kelvane_cli_names", "kelvane hostile `q' \"%\\ 库"})
     for (bool key : {false, true}) {
       std::vector<CSharpText> more = ExportedTexts(database, key ? std::vector<std::string>{"--key", "auto"}

@@ -13,6 +13,7 @@
 
 #include "cli/folder_write.h"
 #include "run_gen.h"
+#include "support/server_env.h"
 
 namespace kelvane::testing {
 namespace {
@@ -74,6 +75,10 @@ TEST(ExportFiles, NeverLosesOrOverwritesTheUsersFiles) {
        {"--force"}, 6, {"/user/user.cs: a folder"}, {{"user/user.cs/keep", "x"}}},
       {"a file where the table's folder goes", {{"user", "a file, not a folder"}}, false, {}, {"--force"},
        6, {"/user: a file where the table's folder goes"}, {{"user", "a file, not a folder"}}},
+      // --force would not replace it: it is not offered.
+      {"the same without --force", {{"user", "a file, not a folder"}}, false, {}, {}, 6,
+       {"/user: a file where the table's folder goes", "nothing written; move what is named above away\n"},
+       {{"user", "a file, not a folder"}}},
   };
   for (const UserFilesCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -186,6 +191,55 @@ TEST(ExportFiles, ASecondExportIntoTheSameFolderWaitsItsTurn) {
   EXPECT_NE(run.err.find("another export is writing into " + temp.path().string()), std::string::npos) << run.err;
   EXPECT_EQ(FileListing(temp.path()), "");
   EXPECT_EQ(Export("kelvane_cli", temp.path()).exitCode, 0);
+}
+
+// export --check reads only: up to date right after an export (exit 0), after an ALTER TABLE
+// the one table changed (exit 8), with another encoding every table; the folder stays byte for
+// byte as it was, with no work folder or lock left.
+TEST(ExportFiles, CheckNamesTheTablesAnExportWouldChangeAndWritesNothing) {
+  for (const char* sql : {"DROP DATABASE IF EXISTS kelvane_check", "CREATE DATABASE kelvane_check CHARACTER SET utf8mb4",
+                          "CREATE TABLE kelvane_check.a (id INT PRIMARY KEY, name VARCHAR(10))",
+                          "CREATE TABLE kelvane_check.b (id INT PRIMARY KEY, qty INT)"})
+    ASSERT_TRUE(AdminExec(sql));
+  TempDir temp;
+  ASSERT_EQ(Export("kelvane_check", temp.path(), {"--comments"}).exitCode, 0);
+  const auto snapshot = [&] {
+    std::string all = FileListing(temp.path());
+    for (const auto& entry : fs::recursive_directory_iterator(temp.path()))
+      if (entry.is_regular_file()) all += entry.path().string() + "\n" + ReadBytes(entry.path());
+    return all;
+  };
+  const std::string before = snapshot();
+
+  GenRun run = Export("kelvane_check", temp.path(), {"--check", "--comments"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "checked 2 of 2 tables of kelvane_check against " + temp.path().string() + " (GBK): up to date\n");
+  EXPECT_EQ(Export("kelvane_check", temp.path(), {"--check"}).exitCode, 0);  // no comments to lose
+
+  ASSERT_TRUE(AdminExec("ALTER TABLE kelvane_check.b ADD COLUMN note TEXT COMMENT 'new'"));
+  run = Export("kelvane_check", temp.path(), {"--check", "--comments"});
+  EXPECT_EQ(run.exitCode, 8) << run.err;
+  EXPECT_EQ(run.out, "table \"b\": changed custom_type.txt, class_module.txt, set_class.txt, b.cs\n"
+                     "checked 2 of 2 tables of kelvane_check against " + temp.path().string() + " (GBK): 1 would change\n");
+  run = Export("kelvane_check", temp.path(), {"a", "--check", "--comments", "--encoding", "utf-8"});
+  EXPECT_EQ(run.exitCode, 8) << run.err;
+  EXPECT_NE(run.out.find("table \"a\": changed custom_type.txt, class_module.txt, set_class.txt"), std::string::npos);
+  EXPECT_EQ(run.out.find("table \"b\""), std::string::npos) << run.out;
+
+  EXPECT_EQ(snapshot(), before);
+
+  // A file the previous export wrote and this one would not goes with the folder it replaces:
+  // a second copy of Star.cs under the manifest's line for it.
+  const fs::path a = temp.path() / "a";
+  fs::copy_file(a / "Star.cs", a / "Star2.cs");
+  std::string manifest = ReadBytes(a / ".kelvane-gen-manifest");
+  const std::size_t star = manifest.find(" Star.cs\n");
+  const std::size_t line = manifest.rfind('\n', star) + 1;
+  WriteBytes(a / ".kelvane-gen-manifest", manifest + manifest.substr(line, star - line) + " Star2.cs\n");
+  run = Export("kelvane_check", temp.path(), {"a", "--check", "--comments"});
+  EXPECT_EQ(run.exitCode, 8) << run.err;
+  EXPECT_NE(run.out.find("table \"a\": removed Star2.cs\n"), std::string::npos) << run.out;
+  ASSERT_TRUE(AdminExec("DROP DATABASE kelvane_check"));
 }
 
 TEST(ExportFiles, ProgressGoesToATerminalOnlyAndNeverToStandardOutput) {

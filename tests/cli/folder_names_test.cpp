@@ -160,6 +160,14 @@ TEST(NameChecks, IdentifiersInCSharpAndEpl) {
             "with a control character would break the generated lines");
   EXPECT_NE(ControlCharacterProblem("表\u2029", {}).find("the table name holds the control character U+2029"),
             std::string::npos);
+  // A zero byte (a column name the client library cut there keeps it) and the empty table name:
+  // named, with nothing but the name's own bytes, escaped.
+  EXPECT_EQ(ControlCharacterProblem("t", {{std::string("a\0", 2), "", "", ""}}),
+            "table \"t\", column \"a\\x00\": the column name holds the control character U+0000; a name "
+            "with a control character would break the generated lines");
+  EXPECT_NE(ControlCharacterProblem(std::string("a\0b", 3), {}).find("table \"a\\x00b\": the table name holds"),
+            std::string::npos);
+  EXPECT_EQ(ControlCharacterProblem("", {}), "table \"\": the table name is empty; no text can name such a table");
 }
 
 }  // namespace

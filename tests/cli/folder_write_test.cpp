@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -45,8 +47,15 @@ class Faulty : public FileSteps {
     exchange_ = true;
     return *this;
   }
+  // A failing write leaves half the file behind, as a full disk does.
+  Faulty& HalfWrites() {
+    halfWrites_ = true;
+    return *this;
+  }
   int Write(const os::Folder& d, std::string_view n, std::string_view b, bool durable) const override {
-    return Hit(Step::Write) ? error_ : FileSteps::Write(d, n, b, durable);
+    if (!Hit(Step::Write)) return FileSteps::Write(d, n, b, durable);
+    if (halfWrites_) FileSteps::Write(d, n, b.substr(0, b.size() / 2), durable);
+    return error_;
   }
   int Look(const os::Folder& d, std::string_view n, os::FileInfo& info) const override {
     return Hit(Step::Look) ? error_ : FileSteps::Look(d, n, info);
@@ -79,6 +88,7 @@ class Faulty : public FileSteps {
   std::vector<int> failing_;
   int error_;
   bool exchange_ = false;
+  bool halfWrites_ = false;
   Step beforeKind_ = Step::Write;
   int beforeAt_ = 0;
   std::function<void()> before_;
@@ -156,6 +166,8 @@ TEST(FolderWrite, AFailedWriteLeavesTheOldFolderAndNoWorkFolder) {
   const std::vector<OutputFile> broken = {{"fine.txt", "x"}, {"no/such/dir.txt", "y"}};
   EXPECT_EQ(Write(temp, broken).status, FolderWrite::Failed);
   EXPECT_EQ(WriteTableFolder(temp.path(), "fresh", "fresh", broken, false).status, FolderWrite::Failed);
+  // A disk that fills up in the middle of a file: the half-written file goes with its folder.
+  EXPECT_EQ(Write(temp, kNewer, Faulty({2}, Step::Write, ENOSPC).HalfWrites()).status, FolderWrite::TargetFailed);
   EXPECT_EQ(FileListing(temp.path()), kWritten);
 }
 
@@ -224,6 +236,44 @@ TEST(FolderWrite, LinksInTheWayAreNotFollowedOrReplaced) {
   fs::create_directory_symlink(temp.path() / "elsewhere", temp.path() / "link");
   EXPECT_EQ(WriteTableFolder(temp.path(), "link", "link", kFiles, true).status, FolderWrite::InTheWay);
   EXPECT_EQ(FileListing(temp.path()), "elsewhere/\nlink\n");
+  // A link named as the output folder is followed, as cp and mkdir -p do.
+  EXPECT_EQ(WriteTableFolder(temp.path() / "link", "t", "t", kFiles, false).status, FolderWrite::Written);
+  EXPECT_EQ(FileListing(temp.path() / "elsewhere"), kWritten);
+}
+
+// Only the export's own names are its files. A line a manifest gained for another file (with
+// that file's right hash) gets it neither removed nor replaced, whether the folder is replaced
+// whole or written beside the user's files; a file of the user's at the manifest's name is never
+// replaced, not even with --force.
+TEST(FolderWrite, OnlyTheExportsOwnNamesAreItsFiles) {
+  const auto fnv = [](std::string_view bytes) {
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (unsigned char c : bytes) hash = (hash ^ c) * 0x100000001b3ULL;
+    return hash;
+  };
+  for (bool besideUsersFile : {false, true}) {
+    SCOPED_TRACE(besideUsersFile);
+    TempDir temp;
+    if (besideUsersFile) WriteBytes(temp.path() / "t" / "mine.txt", "mine");
+    ASSERT_EQ(Write(temp, kFiles).status, FolderWrite::Written);
+    WriteBytes(temp.path() / "t" / "notes.txt", "notes");
+    char line[64];
+    std::snprintf(line, sizeof line, "%016llx 5 notes.txt\n", static_cast<unsigned long long>(fnv("notes")));
+    const fs::path manifest = temp.path() / "t" / std::string(kManifestName);
+    WriteBytes(manifest, ReadBytes(manifest) + line);
+    EXPECT_EQ(Write(temp, kNewer).status, FolderWrite::Written);
+    EXPECT_EQ(ReadBytes(temp.path() / "t" / "notes.txt"), "notes");
+    EXPECT_EQ(Write(temp, kFiles).status, FolderWrite::Written);
+    EXPECT_EQ(ReadBytes(temp.path() / "t" / "notes.txt"), "notes");
+  }
+  for (bool force : {false, true}) {
+    TempDir temp;
+    WriteBytes(temp.path() / "t" / std::string(kManifestName), "my own notes");
+    const FolderWriteResult result = WriteTableFolder(temp.path(), "t", "t", kFiles, force);
+    EXPECT_EQ(result.status, FolderWrite::InTheWay) << force;
+    EXPECT_EQ(ReadBytes(temp.path() / "t" / std::string(kManifestName)), "my own notes");
+    EXPECT_FALSE(fs::exists(temp.path() / "t" / "t.cs"));
+  }
 }
 
 TEST(FolderWrite, AWholeExportIsDurableBeforeAnyFolderIsPutInPlace) {
@@ -338,7 +388,8 @@ TEST(FolderWrite, AnEditMadeDuringTheReExportIsKeptAndNoLaterCleanupRemovesIt) {
   EXPECT_EQ(result.status, FolderWrite::Written) << result.error;
   EXPECT_NE(result.note.find("were kept in"), std::string::npos) << result.note;
   EXPECT_EQ(ReadBytes(temp.path() / "t" / "t.cs"), "two, newer");
-  // A run killed after staging: its own files go, the one edit in its work folder stays.
+  // A run killed after staging: what it staged goes whole, a half-written (or edited) file at
+  // one of its names included; only a file of a name no run writes stays, and is named.
   const pid_t child = ::fork();
   if (child == 0) {
     ExportWriter writer(temp.path(), false);
@@ -349,17 +400,22 @@ TEST(FolderWrite, AnEditMadeDuringTheReExportIsKeptAndNoLaterCleanupRemovesIt) {
           entry.path().filename() == "custom_type.txt") {
         fs::remove(entry.path());
         WriteBytes(entry.path(), "edited too");
+        WriteBytes(entry.path().parent_path() / "notes.txt", "notes");
       }
     ::_exit(0);
   }
   ::waitpid(child, nullptr, 0);
-  EXPECT_TRUE(RemoveStaleWorkFolders(temp.path()).empty());
+  std::vector<std::string> keptPaths;
+  EXPECT_TRUE(RemoveStaleWorkFolders(temp.path(), &keptPaths).empty());
+  ASSERT_EQ(keptPaths.size(), 1u);
+  EXPECT_TRUE(keptPaths[0].ends_with("/1/notes.txt")) << keptPaths[0];
   std::string kept;
   for (const auto& entry : fs::recursive_directory_iterator(temp.path()))
     if (entry.is_regular_file() && entry.path().filename() != kManifestName) kept += ReadBytes(entry.path()) + ";";
   EXPECT_EQ(kept.find("two;"), std::string::npos) << kept;  // the other old file went
   EXPECT_NE(kept.find("edited;"), std::string::npos) << kept;
-  EXPECT_NE(kept.find("edited too;"), std::string::npos) << kept;
+  EXPECT_EQ(kept.find("edited too;"), std::string::npos) << kept;
+  EXPECT_NE(kept.find("notes;"), std::string::npos) << kept;
   EXPECT_EQ(kept.find("one\r\n;"), std::string::npos) << kept;  // the child's other files went
 }
 

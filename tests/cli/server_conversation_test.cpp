@@ -2,6 +2,7 @@
 // statement other than the window's three.
 #include <gtest/gtest.h>
 
+#include "cli/failures.h"
 #include "run_gen.h"
 #include "support/server_env.h"
 
@@ -20,6 +21,29 @@ TEST(Databases, OneNamePerLineInServerOrder) {
     expected += name + "\n";
   }
   EXPECT_EQ(run.out, expected);
+}
+
+// An answer of unexpected shape to "show full columns" concerns that table only: the connection
+// did not break off, so an export goes on with the next table.
+TEST(ServerAnswers, OnlyALostConnectionStopsTheTablesAfterIt) {
+  const struct {
+    ColumnRead read;
+    FailureKind kind;
+    int code;
+    bool gone;
+  } cases[] = {
+      {ColumnRead::Ok, FailureKind::None, cli::kExitOther, false},  // comments of odd shape
+      {ColumnRead::Ok, FailureKind::Connection, cli::kExitConnection, true},
+      {ColumnRead::Ok, FailureKind::Refused, cli::kExitOther, false},
+      {ColumnRead::SelectFailed, FailureKind::Connection, cli::kExitConnection, true},
+      {ColumnRead::SelectFailed, FailureKind::TableMissing, cli::kExitNotFound, false},
+  };
+  for (const auto& c : cases) {
+    bool gone = !c.gone;
+    const cli::Failure failed = cli::ReadFailed(c.read, {c.kind, 0, ""}, "t", "d", gone);
+    EXPECT_EQ(failed.code, c.code) << failed.message;
+    EXPECT_EQ(gone, c.gone) << failed.message;
+  }
 }
 
 class WatchedUser : public ::testing::Test {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -120,6 +121,7 @@ struct GreetingShape {
   std::size_t length = 0;
   unsigned char filler = 0;
   unsigned char sequence = 0;
+  bool deprecateEof = true;  // result sets end with OK instead of EOF packets
 };
 std::string Greeting(const GreetingShape& shape) {
   std::string payload(1, static_cast<char>(shape.protocol));
@@ -127,7 +129,8 @@ std::string Greeting(const GreetingShape& shape) {
   payload += std::string("\x07\x00\x00\x00", 4) + "abcdefgh" + std::string(1, static_cast<char>(shape.filler));
   const unsigned lower = 0xA20F | (shape.tls ? 0x800u : 0u);  // 41 protocol, secure connection
   payload += std::string{static_cast<char>(lower & 0xff), static_cast<char>(lower >> 8)};
-  payload += std::string("\x2d\x02\x00\xff\x81\x15", 6) + std::string(10, '\0') + "ijklmnopqrst" +
+  payload += std::string("\x2d\x02\x00\xff", 4) + (shape.deprecateEof ? "\x81" : "\x80") + "\x15" +
+             std::string(10, '\0') + "ijklmnopqrst" +
              std::string(1, '\0') + shape.plugin + std::string(1, '\0');
   const std::size_t length = shape.length ? shape.length : payload.size();
   return std::string{static_cast<char>(length & 0xff), static_cast<char>(length >> 8 & 0xff),
@@ -244,6 +247,120 @@ TEST(ServerFaults, CraftedGreetingsNeverGetALoginInPlainText) {
       EXPECT_EQ(received.find(user), std::string::npos) << "a login arrived in plain text";
     }
   }
+}
+
+// One protocol packet: the payload's length, the sequence number, the payload.
+std::string Packet(unsigned char sequence, const std::string& payload) {
+  const std::size_t n = payload.size();
+  return std::string{static_cast<char>(n & 0xff), static_cast<char>(n >> 8 & 0xff),
+                     static_cast<char>(n >> 16 & 0xff), static_cast<char>(sequence)} + payload;
+}
+std::string LengthCoded(const std::string& text) {
+  return text.size() < 251 ? static_cast<char>(text.size()) + text
+                           : "\xfc" + std::string{static_cast<char>(text.size() & 0xff),
+                                                  static_cast<char>(text.size() >> 8)} + text;
+}
+const std::string kOkPayload("\x00\x00\x00\x02\x00\x00\x00", 7);
+
+// The test CA's server key, as a PEM public key.
+std::string ServerPublicKey() {
+  std::string pem;
+  const std::string command = "openssl pkey -pubout -in '" + testing::TlsTestFile("server-key.pem") + "'";
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[512];
+    while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) pem.append(buffer, n);
+    pclose(pipe);
+  }
+  return pem;
+}
+
+// A server without TLS whose account needs the password itself: caching_sha2_password's full
+// login (01 04) or sha256_password. The password goes out only encrypted with a key the user
+// pinned or allowed fetching, in every mode; otherwise the link is shut down first.
+TEST(ServerFaults, AFullLoginWithoutTlsNeverSendsThePasswordInClear) {
+  const std::string password = "probe-secret-271";
+  const std::string key = ServerPublicKey();
+  ASSERT_NE(key.find("PUBLIC KEY"), std::string::npos);
+  const auto pinned = std::filesystem::temp_directory_path() / ("kelvane-pinned-" + std::to_string(getpid()) + ".pem");
+  std::ofstream(pinned) << key;
+  const std::string otherKey = "-----BEGIN PUBLIC KEY-----\nMFwwDQYJKoZIhvcNAQEBBQADSwAwSAJBAK\n-----END PUBLIC KEY-----\n";
+  const std::string fullLogin = Packet(2, "\x01\x04"), keyAfterRequest = Packet(4, "\x01" + key);
+  enum Key { None, Fetch, Pin };
+  const struct {
+    const char* what;
+    std::string plugin;
+    SslMode mode;
+    Key allowed;
+    std::vector<std::string> replies;
+    FailureKind kind;  // None: logged in
+  } cases[] = {
+      {"PREFERRED", "caching_sha2_password", SslMode::Preferred, None, {fullLogin, keyAfterRequest, Packet(6, kOkPayload)},
+       FailureKind::FullLoginRefused},
+      {"DISABLED", "caching_sha2_password", SslMode::Disabled, None, {fullLogin, keyAfterRequest, Packet(6, kOkPayload)},
+       FailureKind::FullLoginRefused},
+      {"PREFERRED, key fetched", "caching_sha2_password", SslMode::Preferred, Fetch,
+       {fullLogin, keyAfterRequest, Packet(6, kOkPayload)}, FailureKind::None},
+      // The library reads the pinned file and asks the server for nothing.
+      {"PREFERRED, key pinned", "caching_sha2_password", SslMode::Preferred, Pin,
+       {fullLogin, Packet(4, kOkPayload)}, FailureKind::None},
+      {"full login before the client answered", "caching_sha2_password", SslMode::Preferred, Fetch, {},
+       FailureKind::FullLoginRefused},
+      {"sha256_password", "sha256_password", SslMode::Preferred, None, {Packet(2, "\x01" + key), Packet(4, kOkPayload)},
+       FailureKind::FullLoginRefused},
+      {"sha256_password, another key than the pinned one", "sha256_password", SslMode::Preferred, Pin,
+       {Packet(2, "\x01" + otherKey), Packet(4, kOkPayload)}, FailureKind::FullLoginRefused},
+      {"sha256_password, key fetched", "sha256_password", SslMode::Disabled, Fetch,
+       {Packet(2, "\x01" + key), Packet(4, kOkPayload)}, FailureKind::None},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> chunks{Greeting({.tls = false, .plugin = c.plugin})};
+    if (c.replies.empty()) chunks[0] += fullLogin;  // in the same write as the greeting
+    ScriptedServer server(chunks, {}, std::chrono::milliseconds(1500), c.replies);
+    ConnectOptions options;
+    options.sslMode = c.mode;
+    options.getServerPublicKey = c.allowed == Fetch;
+    if (c.allowed == Pin) options.serverPublicKey = pinned.string();
+    ServerFailure failure;
+    options.failure = &failure;
+    const ConnectionHandle handle = mysqlConnect(kTestHostForFakes, "probe", password, "", server.port(), options);
+    EXPECT_EQ(failure.kind, c.kind) << failure.number << " " << failure.text;
+    EXPECT_EQ(handle > 0, c.kind == FailureKind::None);
+    mysqlClose(handle);
+    EXPECT_EQ(server.Finish().find(password), std::string::npos) << "the password arrived in clear";
+  }
+  std::filesystem::remove(pinned);
+}
+
+// Names with a zero byte: a table name is carried whole, an empty one is listed; a column name
+// the library cut at its zero byte keeps that byte and nothing of the client's memory.
+TEST(ServerFaults, NamesWithAZeroByteAreCarriedWithoutTheClientsMemory) {
+  const auto columnDefinition = [](unsigned char sequence, const std::string& name) {
+    return Packet(sequence, LengthCoded("def") + LengthCoded("d") + LengthCoded("t") + LengthCoded("t") +
+                                LengthCoded(name) + LengthCoded("x") +
+                                std::string("\x0c\x21\x00\x00\x01\x00\x00\xfd\x00\x00\x00\x00\x00", 13));
+  };
+  const std::string eof = std::string("\xfe\x00\x00\x02\x00", 5);
+  const std::string tables = Packet(1, "\x01") + columnDefinition(2, "Tables_in_d") + Packet(3, eof) +
+                             Packet(4, LengthCoded(std::string("a\0b", 3))) + Packet(5, LengthCoded("")) +
+                             Packet(6, LengthCoded("t")) + Packet(7, eof);
+  const std::string columns = Packet(1, "\x01") + columnDefinition(2, std::string("a\0", 2) + std::string(60000, 'z')) +
+                              Packet(3, eof) + Packet(4, eof);
+  ScriptedServer server({Greeting({.tls = false, .deprecateEof = false})}, {}, std::chrono::milliseconds(3000),
+                        {Packet(2, kOkPayload), tables, columns});
+  ConnectOptions options;
+  ServerFailure failure;
+  options.failure = &failure;
+  const ConnectionHandle handle = mysqlConnect(kTestHostForFakes, "probe", "x", "", server.port(), options);
+  ASSERT_GT(handle, 0) << failure.text;
+  std::vector<std::string> names;
+  ASSERT_TRUE(ListNames(handle, false, names));
+  EXPECT_EQ(names, (std::vector<std::string>{std::string("a\0b", 3), "", "t"}));
+  FieldTable fields;
+  ASSERT_EQ(ReadColumns(handle, "t", fields, ColumnReadOptions{false, true}), ColumnRead::Ok);
+  ASSERT_EQ(fields.size(), 2u);
+  EXPECT_EQ(fields[0].columnName, std::string("a\0", 2));
+  mysqlClose(handle);
 }
 
 // A loopback port that nothing listens on right now.

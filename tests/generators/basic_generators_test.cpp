@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -162,11 +163,15 @@ TEST(EveryOutput, SameInputGivesSameText) {
 TEST(EveryOutput, EmptyCommentsAndAnUnusableKeyChangeNothing) {
   for (const SampleTable& s : AllSamples()) {
     SCOPED_TRACE(s.caseName);
-    TextOptions options;
-    options.keyPosition = s.fields.size();
-    options.comments.assign(s.fields.size(), " \r\n\t ");
-    for (Pane pane : kAllPanes)
-      EXPECT_EQ(BuildPaneText(pane, s.tableName, s.fields, options), BuildPaneText(pane, s.tableName, s.fields));
+    // Past the columns, at the state record, and the "no column" value, which must not wrap.
+    for (std::size_t key : {s.fields.size(), s.fields.size() - 1, SIZE_MAX}) {
+      TextOptions options;
+      options.keyPosition = key;
+      options.comments.assign(s.fields.size(), " \r\n\t ");
+      for (Pane pane : kAllPanes)
+        EXPECT_EQ(BuildPaneText(pane, s.tableName, s.fields, options), BuildPaneText(pane, s.tableName, s.fields))
+            << key;
+    }
   }
 }
 

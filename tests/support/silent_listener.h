@@ -44,12 +44,14 @@ namespace kelvane::testing {
 
 // A loopback peer that plays a server's first packet: it accepts one connection, sends `chunks`
 // with `pause` between them, then records every byte the client sends until the client closes
-// or `listen` has passed (POSIX).
+// or `listen` has passed, answering each piece the client sends with the next of `replies`
+// (POSIX).
 class ScriptedServer {
  public:
   ScriptedServer(std::vector<std::string> chunks, std::chrono::milliseconds pause = {},
-                 std::chrono::milliseconds listen = std::chrono::milliseconds(3000))
-      : thread_([this, chunks = std::move(chunks), pause, listen] {
+                 std::chrono::milliseconds listen = std::chrono::milliseconds(3000),
+                 std::vector<std::string> replies = {})
+      : thread_([this, chunks = std::move(chunks), pause, listen, replies = std::move(replies)] {
           const int peer = accept(listener_.fd(), nullptr, nullptr);
           if (peer < 0) return;
           for (const std::string& chunk : chunks) {
@@ -57,6 +59,7 @@ class ScriptedServer {
             std::this_thread::sleep_for(pause);
           }
           const auto end = std::chrono::steady_clock::now() + listen;
+          std::size_t answered = 0;
           while (std::chrono::steady_clock::now() < end) {
             pollfd watch{peer, POLLIN, 0};
             if (poll(&watch, 1, 50) <= 0) continue;
@@ -64,6 +67,10 @@ class ScriptedServer {
             const ssize_t n = recv(peer, buffer, sizeof buffer, 0);
             if (n <= 0) break;
             received_.append(buffer, static_cast<std::size_t>(n));
+            if (answered < replies.size()) {
+              const std::string& reply = replies[answered++];
+              send(peer, reply.data(), reply.size(), MSG_NOSIGNAL);
+            }
           }
           close(peer);
         }) {}
