@@ -1,11 +1,10 @@
-// Start-up: --version and --help are answered before anything needs a display; otherwise
-// program-wide state first, then the window, then the message loop. The state outlives the
-// window and is released when main returns.
+// Start-up: --version and --help are answered before anything needs a display; otherwise the
+// window (with its core and the core's worker thread), then the message loop. Closing the
+// window while a command waits on the server ends the program at once.
 #include <QApplication>
 #include <cstdio>
 #include <string_view>
 
-#include "app/app_state.h"
 #include "app/main_window.h"
 #include "kelvane_version.h"
 #include "os/platform.h"
@@ -43,9 +42,10 @@ int main(int argc, char* argv[]) {
   // without verifying): the TLS library need not load the system's CA bundle at every database
   // choice. Set while the program has one thread.
   kelvane::os::SkipSystemCertificates();
-  kelvane::AppState state;
   QApplication app(argc, argv);
-  kelvane::MainWindow window(state);
+  kelvane::MainWindow window;
   window.show();
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  window.core().EndIfBusy(status);
+  return status;
 }

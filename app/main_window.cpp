@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
@@ -12,24 +13,21 @@
 #include <QPalette>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTextDocument>
+#include <QTimer>
+#include <algorithm>
 
-#include "ui/about_text.h"
 #include "app/address_box.h"
-#include "schema/table_key.h"
 #include "text/text.h"
-#include "ui/server_address.h"
+#include "ui/about_text.h"
 
 namespace kelvane {
 
 namespace {
-
-// Every list item keeps the server's bytes of its name, so commands read back exactly what
-// the server sent.
-constexpr int kNameRole = Qt::UserRole + 1;
 
 QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -58,15 +56,6 @@ class StarPasswordStyle : public QProxyStyle {
   }
 };
 
-// Shows a busy cursor while a command waits on the server.
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 // Clears a list and fills it with names in one batch, without running the selection command.
 void RefillList(QListWidget* list, const std::vector<std::string>& names, bool checkable) {
   const QSignalBlocker block(list);
@@ -75,37 +64,28 @@ void RefillList(QListWidget* list, const std::vector<std::string>& names, bool c
   labels.reserve(static_cast<qsizetype>(names.size()));
   for (const std::string& name : names) labels.append(FromUtf8(name));
   list->addItems(labels);
+  if (!checkable) return;
   for (int row = 0; row < list->count(); ++row) {
-    const std::string& name = names[static_cast<std::size_t>(row)];
-    // A name that does not read back byte for byte from its label keeps its bytes beside it.
-    if (labels[row].toStdString() != name) {
-      list->item(row)->setData(kNameRole,
-                               QByteArray(name.data(), static_cast<qsizetype>(name.size())));
-    }
-    if (checkable) {
-      QListWidgetItem* item = list->item(row);
-      item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-      item->setCheckState(Qt::Unchecked);
-    }
+    QListWidgetItem* item = list->item(row);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Unchecked);
   }
 }
 
-void ClearList(QListWidget* list) { RefillList(list, {}, false); }
+std::size_t PaneIndex(ui::Id pane) {
+  return static_cast<std::size_t>(
+      std::find(ui::kPanesInOrder.begin(), ui::kPanesInOrder.end(), pane) - ui::kPanesInOrder.begin());
+}
 
-// Text of the selected item as the server sent it; "" when nothing is selected.
-std::string SelectedName(const QListWidget* list) {
+// The row of the selected item; -1 when nothing is selected.
+int SelectedRow(const QListWidget* list) {
   const QList<QListWidgetItem*> selected = list->selectedItems();
-  if (selected.isEmpty()) return {};
-  const QVariant bytes = selected.first()->data(kNameRole);
-  if (!bytes.isValid()) return selected.first()->text().toStdString();
-  const QByteArray raw = bytes.toByteArray();
-  return std::string(raw.constData(), static_cast<std::size_t>(raw.size()));
+  return selected.isEmpty() ? -1 : list->row(selected.first());
 }
 
 }  // namespace
 
-MainWindow::MainWindow(AppState& state, unsigned port, QWidget* parent)
-    : QWidget(parent), state_(state), port_(port) {
+MainWindow::MainWindow(unsigned port, QWidget* parent) : QWidget(parent), core_(*this, port) {
   const ui::WindowDefinition& definition = ui::MainWindowDefinition();
   setObjectName(QStringLiteral("主窗口"));
   setWindowTitle(FromUtf8(definition.caption));
@@ -132,26 +112,15 @@ MainWindow::MainWindow(AppState& state, unsigned port, QWidget* parent)
     }
     controls_[static_cast<std::size_t>(control.id)] = widget;
   }
-  hostBox_ = Widget<QLineEdit>(ui::Id::AddressBox);
-  userBox_ = Widget<QLineEdit>(ui::Id::UserBox);
-  passwordBox_ = Widget<QLineEdit>(ui::Id::PasswordBox);
-  statusLabel_ = Widget<QLabel>(ui::Id::StatusLabel);
-  databaseList_ = Widget<QListWidget>(ui::Id::DatabaseList);
-  tableList_ = Widget<QListWidget>(ui::Id::TableList);
-  columnList_ = Widget<QListWidget>(ui::Id::ColumnList);
-  customTypePane_ = Widget<QPlainTextEdit>(ui::Id::CustomTypePane);
-  classModulePane_ = Widget<QPlainTextEdit>(ui::Id::ClassModulePane);
-  setClassPane_ = Widget<QPlainTextEdit>(ui::Id::SetClassPane);
-  csharpEntityPane_ = Widget<QPlainTextEdit>(ui::Id::CSharpEntityPane);
-  csharpOperationPane_ = Widget<QPlainTextEdit>(ui::Id::CSharpOperationPane);
+  hostBox_ = static_cast<QLineEdit*>(Of(ui::Id::AddressBox));
+  databaseList_ = static_cast<QListWidget*>(Of(ui::Id::DatabaseList));
+  tableList_ = static_cast<QListWidget*>(Of(ui::Id::TableList));
+  commentsBox_ = static_cast<QCheckBox*>(Of(ui::Id::CommentsBox));
+  keyBox_ = static_cast<QCheckBox*>(Of(ui::Id::KeyBox));
   // A hand edit, or anything else that changes a pane, ends its untouched text.
-  for (QPlainTextEdit* pane :
-       {customTypePane_, classModulePane_, setClassPane_, csharpEntityPane_, csharpOperationPane_})
-    connect(pane->document(), &QTextDocument::contentsChange, this,
-            [this, pane](int, int, int) { untouched_.erase(pane); });
-  keyWarning_ = Widget<QLabel>(ui::Id::KeyWarning);
-  keyWarning_->setWordWrap(true);
-  commentsBox_ = Widget<QCheckBox>(ui::Id::CommentsBox);
+  for (ui::Id id : ui::kPanesInOrder)
+    connect(static_cast<QPlainTextEdit*>(Of(id))->document(), &QTextDocument::contentsChange, this,
+            [this, id](int, int, int) { core_.PaneChanged(id); });
 
   // Text that cannot be connected to yet (empty, half typed, 0.0.0.0) shows in red.
   hostBox_->setValidator(new AddressValidator(hostBox_));
@@ -163,23 +132,20 @@ MainWindow::MainWindow(AppState& state, unsigned port, QWidget* parent)
   });
 
   tabs_->setCurrentIndex(0);
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int page) { core_.PageShown(page); });
 
-  connect(Widget<QPushButton>(ui::Id::ConnectButton), &QPushButton::clicked, this,
+  connect(static_cast<QPushButton*>(Of(ui::Id::ConnectButton)), &QPushButton::clicked, this,
           &MainWindow::ConnectServer);
-  connect(databaseList_, &QListWidget::itemSelectionChanged, this, [this] {
-    if (!databaseList_->selectedItems().isEmpty()) ChooseDatabase();
-  });
-  connect(tableList_, &QListWidget::itemSelectionChanged, this, [this] {
-    if (!tableList_->selectedItems().isEmpty()) ChooseTable();
-  });
-  connect(Widget<QPushButton>(ui::Id::GenerateButton), &QPushButton::clicked, this,
+  connect(databaseList_, &QListWidget::itemSelectionChanged, this, &MainWindow::ChooseDatabase);
+  connect(tableList_, &QListWidget::itemSelectionChanged, this, &MainWindow::ChooseTable);
+  connect(static_cast<QPushButton*>(Of(ui::Id::GenerateButton)), &QPushButton::clicked, this,
           &MainWindow::GenerateAll);
   for (const ui::CopyBinding& binding : ui::kCopyBindings) {
-    QPlainTextEdit* pane = Widget<QPlainTextEdit>(binding.pane);
-    connect(Widget<QPushButton>(binding.button), &QPushButton::clicked, this,
+    auto* pane = static_cast<QPlainTextEdit*>(Of(binding.pane));
+    connect(static_cast<QPushButton*>(Of(binding.button)), &QPushButton::clicked, this,
             [this, pane] { CopyPane(pane); });
   }
-  connect(Widget<QPushButton>(ui::Id::CloseButton), &QPushButton::clicked, this,
+  connect(static_cast<QPushButton*>(Of(ui::Id::CloseButton)), &QPushButton::clicked, this,
           &MainWindow::CloseMainWindow);
 }
 
@@ -242,6 +208,24 @@ QWidget* MainWindow::CreateControl(const ui::Control& control) {
     }
     case ui::Kind::CheckBox:
       return new QCheckBox(text);  // unchecked; read when the texts are generated
+    case ui::Kind::Note: {
+      // The label carries the control's name too, so that it is found as what it is.
+      auto* area = new QScrollArea;
+      auto* label = new QLabel;
+      label->setObjectName(FromUtf8(control.name));
+      label->setTextFormat(Qt::PlainText);
+      label->setWordWrap(true);
+      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      area->setWidget(label);
+      area->setWidgetResizable(true);
+      area->setFrameShape(QFrame::NoFrame);
+      area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      area->setBackgroundRole(QPalette::Base);
+      area->setAutoFillBackground(false);
+      area->viewport()->setAutoFillBackground(false);
+      label->setAutoFillBackground(false);
+      return area;
+    }
   }
   return new QWidget;
 }
@@ -265,96 +249,79 @@ void MainWindow::AlignPages() {
   }
 }
 
-std::optional<MainWindow::Target> MainWindow::ReadTarget() const {
-  const std::optional<ui::ServerAddress> address = ui::ReadAddress(hostBox_->text().toStdString());
-  if (!address) return std::nullopt;
-  return Target{ConnectInput{address->host, userBox_->text().toStdString(),
-                             passwordBox_->text().toStdString()},
-                address->port != 0 ? address->port : port_};
+ui::ServerInput MainWindow::Input() const {
+  return ui::ServerInput{hostBox_->text().toStdString(),
+                         static_cast<QLineEdit*>(Of(ui::Id::UserBox))->text().toStdString(),
+                         static_cast<QLineEdit*>(Of(ui::Id::PasswordBox))->text().toStdString()};
 }
 
-std::string MainWindow::SelectedTableName() const { return SelectedName(tableList_); }
-
-void MainWindow::ConnectServer() {
-  const BusyCursor busy;
-  ConnectServerResult result{kStatusFailed, {}, false};
-  if (const std::optional<Target> target = ReadTarget())
-    result = kelvane::ConnectServer(state_.session, target->input, target->port);
-  else
-    state_.session.Replace(0);  // an address that cannot be used is a failed attempt
-  ClearList(databaseList_);
-  ShowKeyWarning({});
-  statusLabel_->setText(FromUtf8(result.status));
-  RefillList(databaseList_, result.databases, true);
-  if (result.showTablesPage) tabs_->setCurrentIndex(1);
-}
+void MainWindow::ConnectServer() { core_.ConnectClicked(Input()); }
 
 void MainWindow::ChooseDatabase() {
-  const BusyCursor busy;
-  const std::string database = SelectedName(databaseList_);
-  ChooseDatabaseResult result{kStatusFailed, {}};
-  if (const std::optional<Target> target = ReadTarget())
-    result = kelvane::ChooseDatabase(state_.session, target->input, database, target->port);
-  else
-    state_.session.Replace(0);
-  statusLabel_->setText(FromUtf8(result.status));
-  ClearList(tableList_);
-  ClearList(columnList_);
-  ShowKeyWarning({});
-  RefillList(tableList_, result.tables, false);
+  if (const int row = SelectedRow(databaseList_); row >= 0) core_.DatabaseSelected(row, Input());
 }
 
 void MainWindow::ChooseTable() {
-  const BusyCursor busy;
-  ClearList(columnList_);
-  const std::string table = SelectedTableName();
-  const std::vector<std::string> lines =
-      kelvane::ChooseTable(state_.session, table, state_.fields, state_.facts);
-  RefillList(columnList_, lines, false);
-  // The set class finds records by the first column: say so when it is not the key.
-  ShowKeyWarning(KeyWarningText(table, state_.fields, state_.facts, 0, KeyWarningForm::Window));
+  if (const int row = SelectedRow(tableList_); row >= 0) core_.TableSelected(row, Choices());
 }
 
-void MainWindow::ShowKeyWarning(const std::string& text) {
-  keyWarning_->setText(FromUtf8(text));
-  keyWarning_->setToolTip(FromUtf8(text));  // the whole text, should the label cut it
+void MainWindow::GenerateAll() { core_.GenerateClicked(Choices()); }
+
+ui::TextChoices MainWindow::Choices() const {
+  return ui::TextChoices{commentsBox_->isChecked(), keyBox_->isChecked()};
 }
 
-void MainWindow::GenerateAll() {
-  if (tableList_->selectedItems().isEmpty()) return;
-  textOptions_ = TextOptions{};
-  if (commentsBox_->isChecked()) {
-    // The one extra statement, only when the comments are asked for.
-    const BusyCursor busy;
-    const std::string table = SelectedTableName();
-    if (ReadColumnComments(state_.session.handle(), table, state_.fields, state_.facts)) {
-      textOptions_.comments = CommentsOf(state_.facts);
-    } else {
-      const std::string warning =
-          KeyWarningText(table, state_.fields, state_.facts, 0, KeyWarningForm::Window);
-      ShowKeyWarning(warning + kCommentsUnread);
-    }
+bool MainWindow::WaitUntilIdle(int milliseconds) {
+  const QDeadlineTimer deadline(milliseconds);
+  QTimer wake;  // sleeps in the wait below end at least this often
+  wake.start(50);
+  while (core_.busy() && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  return !core_.busy();
+}
+
+void MainWindow::SetText(ui::Id control, const std::string& text) {
+  if (ui::ControlOf(control).kind == ui::Kind::Pane) {
+    QString& given = given_[PaneIndex(control)];
+    given = FromUtf8(text);
+    static_cast<QPlainTextEdit*>(Of(control))->setPlainText(given);
+    return;
   }
-  GenerateCustomType();
-  GenerateClassModule();
-  GenerateSetClass();
-  GenerateCSharpEntity();
-  GenerateCSharpOperation();
-  tabs_->setCurrentIndex(2);
+  if (ui::ControlOf(control).kind == ui::Kind::Note) {
+    auto* label = static_cast<QLabel*>(static_cast<QScrollArea*>(Of(control))->widget());
+    label->setText(FromUtf8(text));
+    label->setToolTip(label->text());
+    return;
+  }
+  static_cast<QLabel*>(Of(control))->setText(FromUtf8(text));
 }
 
-void MainWindow::FillPane(QPlainTextEdit* pane, Pane kind) {
-  const QString text = FromUtf8(BuildPaneText(kind, SelectedTableName(), state_.fields, textOptions_));
-  pane->setPlainText(text);
-  untouched_[pane] = text;
+void MainWindow::SetItems(ui::Id list, const std::vector<std::string>& items) {
+  RefillList(static_cast<QListWidget*>(Of(list)), items, list == ui::Id::DatabaseList);
 }
 
-void MainWindow::GenerateCustomType() { FillPane(customTypePane_, Pane::CustomType); }
-void MainWindow::GenerateClassModule() { FillPane(classModulePane_, Pane::ClassModule); }
-void MainWindow::GenerateSetClass() { FillPane(setClassPane_, Pane::SetClass); }
-void MainWindow::GenerateCSharpEntity() { FillPane(csharpEntityPane_, Pane::CSharpEntity); }
-void MainWindow::GenerateCSharpOperation() {
-  FillPane(csharpOperationPane_, Pane::CSharpOperation);
+void MainWindow::SelectRow(ui::Id id, int row) {
+  auto* list = static_cast<QListWidget*>(Of(id));
+  const QSignalBlocker block(list);
+  if (row < 0)
+    list->clearSelection();
+  else
+    list->setCurrentRow(row);
+}
+
+void MainWindow::ShowPage(int page) { tabs_->setCurrentIndex(page); }
+
+void MainWindow::SetBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::Post(std::function<void()> task) {
+  QMetaObject::invokeMethod(this, [task = std::move(task)] { task(); }, Qt::QueuedConnection);
 }
 
 std::string MainWindow::PaneText(const QPlainTextEdit* pane) {
@@ -367,10 +334,17 @@ std::string MainWindow::PaneText(const QPlainTextEdit* pane) {
 }
 
 void MainWindow::CopyPane(QPlainTextEdit* pane) {
+  if (core_.busy()) return;  // no second command while one runs
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->clear();
-  const auto untouched = untouched_.find(pane);
-  clipboard->setText(untouched != untouched_.end() ? untouched->second : FromUtf8(PaneText(pane)));
+  const ui::Id id = static_cast<ui::Id>(
+      std::find(controls_.begin(), controls_.end(), pane) - controls_.begin());
+  if (core_.PaneHoldsGeneratedText(id)) {
+    clipboard->setText(given_[PaneIndex(id)]);
+  } else {
+    const std::string* untouched = core_.UntouchedPaneText(id);
+    clipboard->setText(FromUtf8(untouched ? *untouched : PaneText(pane)));
+  }
 }
 
 void MainWindow::CloseMainWindow() { close(); }

@@ -1,14 +1,12 @@
 #pragma once
-// 主窗口: the one window of the program, its controls and the commands bound to their events.
+// 主窗口 in Qt: builds the controls of the window definition, forwards their events to the
+// window core and draws what the core tells it.
 #include <QWidget>
 #include <array>
 #include <cstddef>
-#include <map>
-#include <optional>
 #include <string>
 
-#include "app/app_state.h"
-#include "generators/generators.h"
+#include "ui/window_core.h"
 #include "ui/window_definition.h"
 
 class QCheckBox;
@@ -16,20 +14,19 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
-class QPushButton;
 class QTabWidget;
 
 namespace kelvane {
 
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, private ui::WindowView {
   Q_OBJECT
 
  public:
   // port: the server port the commands connect on when the IP box names none; always 3306
   // for the user.
-  explicit MainWindow(AppState& state, unsigned port = kDefaultPort, QWidget* parent = nullptr);
+  explicit MainWindow(unsigned port = 3306, QWidget* parent = nullptr);
 
-  // Commands bound to control events.
+  // The events, as the controls send them.
   void ConnectServer();
   void ChooseDatabase();
   void ChooseTable();
@@ -37,12 +34,10 @@ class MainWindow : public QWidget {
   void CopyPane(QPlainTextEdit* pane);
   void CloseMainWindow();
 
-  // Pane steps: each reads the table name from 列表框2 and replaces its whole pane.
-  void GenerateCustomType();
-  void GenerateClassModule();
-  void GenerateSetClass();
-  void GenerateCSharpEntity();
-  void GenerateCSharpOperation();
+  ui::WindowCore& core() { return core_; }
+  // Takes events until the running command has ended (tests and benchmarks); false when it
+  // has not ended within `milliseconds`.
+  bool WaitUntilIdle(int milliseconds = 30000);
 
   // The pane's text as copied: every line break as CR LF.
   static std::string PaneText(const QPlainTextEdit* pane);
@@ -51,49 +46,35 @@ class MainWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // ui::WindowView
+  void SetText(ui::Id control, const std::string& text) override;
+  void SetItems(ui::Id list, const std::vector<std::string>& items) override;
+  void SelectRow(ui::Id list, int row) override;
+  void ShowPage(int page) override;
+  void SetBusy(bool busy) override;
+  void Post(std::function<void()> task) override;
+
   // A control of the kind the definition names, with its text and style; placed by the caller.
   QWidget* CreateControl(const ui::Control& control);
-  template <typename W>
-  W* Widget(ui::Id id) const {
-    return static_cast<W*>(controls_[static_cast<std::size_t>(id)]);
-  }
+  QWidget* Of(ui::Id id) const { return controls_[static_cast<std::size_t>(id)]; }
   void AlignPages();
-  struct Target {
-    ConnectInput input;
-    unsigned port;
-  };
-  // What page 0 says to connect to; nothing when the IP box holds no usable address.
-  std::optional<Target> ReadTarget() const;
-  std::string SelectedTableName() const;
-  void FillPane(QPlainTextEdit* pane, Pane kind);
-  // 标签_主键提示: the key warning of the chosen table, empty when there is none.
-  void ShowKeyWarning(const std::string& text);
+  ui::ServerInput Input() const;
+  ui::TextChoices Choices() const;
 
-  AppState& state_;
-  unsigned port_;
   bool pagesAligned_ = false;
-
+  bool busy_ = false;
   // Every control of the definition, by ui::Id.
-  std::array<QWidget*, static_cast<std::size_t>(ui::Id::CommentsBox) + 1> controls_{};
+  std::array<QWidget*, ui::kControlCount> controls_{};
   QTabWidget* tabs_ = nullptr;
   QLineEdit* hostBox_ = nullptr;
-  QLineEdit* userBox_ = nullptr;
-  QLineEdit* passwordBox_ = nullptr;
-  QLabel* statusLabel_ = nullptr;
   QListWidget* databaseList_ = nullptr;
   QListWidget* tableList_ = nullptr;
-  QListWidget* columnList_ = nullptr;
-  QPlainTextEdit* customTypePane_ = nullptr;
-  QPlainTextEdit* classModulePane_ = nullptr;
-  QPlainTextEdit* setClassPane_ = nullptr;
-  QPlainTextEdit* csharpEntityPane_ = nullptr;
-  QPlainTextEdit* csharpOperationPane_ = nullptr;
-  QLabel* keyWarning_ = nullptr;
   QCheckBox* commentsBox_ = nullptr;
-  TextOptions textOptions_;  // of the last generate: the comments when 选择框_注释 was checked
-  // The text each pane was last filled with, while nothing has changed it since: a copy of an
-  // untouched pane hands this over as it is instead of reading the document back.
-  std::map<const QPlainTextEdit*, QString> untouched_;
+  QCheckBox* keyBox_ = nullptr;
+  // The text each pane was last given by the core: a copy of a pane that still holds it hands
+  // this over without converting the text again.
+  std::array<QString, ui::kPanesInOrder.size()> given_;
+  ui::WindowCore core_;  // last: gone before the controls it draws on
 };
 
 }  // namespace kelvane

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app_state.h"
 #include "app/main_window.h"
 #include "bench/bench_env.h"
 #include "bench/child_process.h"
@@ -23,6 +22,7 @@ using Clock = std::chrono::steady_clock;
 QListWidget* gDatabaseList = nullptr;
 QListWidget* gTableList = nullptr;
 QListWidgetItem* gDatabaseItem = nullptr;
+kelvane::MainWindow* gWindow = nullptr;
 
 void ListInWindow(benchmark::State& state) {
   for (auto _ : state) {
@@ -30,6 +30,7 @@ void ListInWindow(benchmark::State& state) {
     QApplication::processEvents();
     const Clock::time_point start = Clock::now();
     gDatabaseItem->setSelected(true);  // the database choice, as a click makes it
+    gWindow->WaitUntilIdle();
     QApplication::processEvents();
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     if (gTableList->count() != kelvane::bench::kManyTables) {
@@ -68,11 +69,12 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
-  kelvane::AppState state;
-  kelvane::MainWindow window(state, kelvane::bench::ServerPort());
+  kelvane::MainWindow window(kelvane::bench::ServerPort());
+  gWindow = &window;
   window.show();
   QApplication::processEvents();
   window.ConnectServer();
+  window.WaitUntilIdle();
   QApplication::processEvents();
   gDatabaseList = window.findChild<QListWidget*>(QStringLiteral("选择列表框1"));
   gTableList = window.findChild<QListWidget*>(QStringLiteral("列表框2"));

@@ -72,7 +72,7 @@ int TextOptionsFor(const Settings& settings, const std::string& table, const Fie
   if (settings.comments) options.comments = CommentsOf(facts);
   std::vector<std::string> warnings;
   std::string keyWarning =
-      KeyWarningText(table, fields, facts, options.keyPosition, KeyWarningForm::Terminal, PrintableName);
+      KeyWarningText(table, fields, facts, options.keyPosition, PrintableName);
   if (!keyWarning.empty()) {
     if (settings.key.empty() && FindTableKey(fields, facts).primary.size() == 1)
       keyWarning += "; --key auto makes it the key column";

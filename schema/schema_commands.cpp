@@ -136,11 +136,8 @@ ConnectServerResult ConnectServer(SchemaSession& session, const ConnectInput& in
                                   unsigned port) {
   ConnectServerResult result;
   session.Replace(WindowConnect(input, "", port));
-  if (session.handle() <= 0) {
-    result.status = kStatusFailed;
-    return result;
-  }
-  result.status = kStatusConnected;
+  result.connected = session.handle() > 0;
+  if (!result.connected) return result;
   result.showTablesPage = ListNames(session.handle(), true, result.databases);
   std::erase(result.databases, std::string());
   return result;
@@ -150,7 +147,7 @@ ChooseDatabaseResult ChooseDatabase(SchemaSession& session, const ConnectInput& 
                                     const std::string& database, unsigned port) {
   ChooseDatabaseResult result;
   session.Replace(WindowConnect(input, database, port));
-  result.status = session.handle() > 0 ? kStatusConnectedTo + database : kStatusFailed;
+  result.connected = session.handle() > 0;
   ListNames(session.handle(), false, result.tables);
   std::erase(result.tables, std::string());
   return result;

@@ -48,13 +48,13 @@ inline constexpr const char* kStatusFailed = "连接失败";
 inline constexpr const char* kCommentsUnread = "未能读取字段注释，生成的文本不带注释。";
 
 struct ConnectServerResult {
-  std::string status;                  // text for the status label
+  bool connected = false;              // the login succeeded
   std::vector<std::string> databases;  // server order, empty names skipped
   bool showTablesPage = false;         // the listing succeeded: switch to the second page
 };
 
 struct ChooseDatabaseResult {
-  std::string status;
+  bool connected = false;
   std::vector<std::string> tables;  // server order, empty names skipped
 };
 

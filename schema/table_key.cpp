@@ -27,10 +27,6 @@ std::string Terminal(std::string_view name, std::string (*showName)(std::string_
   return Quote("\"", name, "\"", showName);
 }
 
-std::string Window(std::string_view name, std::string (*showName)(std::string_view)) {
-  return Quote("“", name, "”", showName);
-}
-
 }  // namespace
 
 TableKey FindTableKey(const FieldTable& fields, const ColumnFactsList& facts) {
@@ -50,32 +46,19 @@ bool IdentifiesRows(const TableKey& key, const ColumnFactsList& facts, std::size
   return facts[position].uniqueKey && facts[position].notNull;
 }
 
+bool KeyNeedsWarning(const FieldTable& fields, const ColumnFactsList& facts,
+                     std::size_t keyPosition) {
+  if (keyPosition >= TableColumnCount(fields, facts)) return false;
+  return !IdentifiesRows(FindTableKey(fields, facts), facts, keyPosition);
+}
+
 std::string KeyWarningText(const std::string& table, const FieldTable& fields,
                            const ColumnFactsList& facts, std::size_t keyPosition,
-                           KeyWarningForm form, std::string (*showName)(std::string_view)) {
-  if (keyPosition >= TableColumnCount(fields, facts)) return {};
+                           std::string (*showName)(std::string_view)) {
+  if (!KeyNeedsWarning(fields, facts, keyPosition)) return {};
   const TableKey key = FindTableKey(fields, facts);
-  if (IdentifiesRows(key, facts, keyPosition)) return {};
   const std::string& column = fields[keyPosition].columnName;
   const bool first = keyPosition == 0;
-
-  if (form == KeyWarningForm::Window) {
-    const std::string which = first ? "首列" : "键列";
-    const std::string subs = "库_删/库_改/库_查按" + which;
-    if (key.primary.size() > 1) {
-      std::string parts;
-      for (std::size_t i : key.primary)
-        parts += (parts.empty() ? "" : "、") + Window(fields[i].columnName, showName);
-      return "注意：主键有多列（" + parts + "），" + subs + Window(column, showName) + "找记录。";
-    }
-    if (key.primary.size() == 1)
-      return "注意：" + which + Window(column, showName) + "不是主键（主键为" +
-             Window(fields[key.primary.front()].columnName, showName) + "），" + subs + "找记录。";
-    if (key.uniqueNotNull != kNoColumn)
-      return "注意：" + which + Window(column, showName) + "不是主键（非空唯一列为" +
-             Window(fields[key.uniqueNotNull].columnName, showName) + "），" + subs + "找记录。";
-    return "注意：本表没有主键，" + subs + Window(column, showName) + "找记录。";
-  }
 
   std::string text = "table " + Terminal(table, showName) +
                      ": 库_删, 库_改 and 库_查 of the set class find rows by " +

@@ -25,19 +25,17 @@ TableKey FindTableKey(const FieldTable& fields, const ColumnFactsList& facts);
 // or a not-null column with a unique key of its own.
 bool IdentifiesRows(const TableKey& key, const ColumnFactsList& facts, std::size_t position);
 
-enum class KeyWarningForm {
-  Terminal,  // English, names between double quotes, for standard error
-  Window,    // Chinese and short, for the page-1 label
-};
+// True when the set class's key column (`keyPosition`, 0 = the first column) does not tell the
+// rows apart; false when it does, when facts were not read, or when there is no column.
+bool KeyNeedsWarning(const FieldTable& fields, const ColumnFactsList& facts,
+                     std::size_t keyPosition);
 
-// The warning when the set class's key column (`keyPosition`, 0 = the first column) does not
-// tell the rows apart: it names the table (Terminal), the key column and the table's real key
-// if it has one, and says that 库_删, 库_改 and 库_查 find rows by that column. Empty when the
-// column is the key, when facts were not read, or when there is no column. `showName`, when
-// given, turns each name into its printable form.
+// The command line's warning when KeyNeedsWarning: it names the table, the key column and the
+// table's real key if it has one, and says that 库_删, 库_改 and 库_查 find rows by that
+// column; names between double quotes. Empty otherwise. `showName`, when given, turns each
+// name into its printable form.
 std::string KeyWarningText(const std::string& table, const FieldTable& fields,
                            const ColumnFactsList& facts, std::size_t keyPosition,
-                           KeyWarningForm form,
                            std::string (*showName)(std::string_view) = nullptr);
 
 // What --key asks for: a column name, or "auto" for the one-column primary key. `position` is

@@ -163,8 +163,24 @@ for button in 按钮3 按钮4 按钮5 按钮6 按钮7; do
 done
 expect_linux kelvane_wide wide1000 set-class "$RUN/wide1000.txt"
 gbk_of "$RUN/wide1000.txt" "$RUN/wide1000.gbk"
-check "wide1000: the set class whole" bash -c \
-  'choose kelvane_wide wide1000 1001 && generate && copied 按钮5 "$0/wide1000.txt" "$0/wide1000.gbk"' "$RUN"
+# stalled NAME SECONDS COMMAND...: runs COMMAND while the driver probes the window; the longest
+# time it went without answering, in ms, goes to $RUN/stall-NAME (a measurement, logged below).
+# The window answers again afterwards.
+stalled() {
+  local name=$1 seconds=$2; shift 2
+  drv stalls "$seconds" >"$RUN/stall-$name" & local watcher=$!
+  sleep 1.5
+  "$@"; local ok=$?
+  wait "$watcher" || ok=1
+  [ $ok -eq 0 ] && drv responsive 30
+}
+check "wide1000: 1,000 columns listed" choose kelvane_wide wide1000 1001
+check "按钮2 for wide1000" stalled generate 12 generate
+check "the first showing of page 3 after it" stalled page3 16 click tab 3
+check "the first showing of page 4 after it" stalled page4 6 click tab 4
+log "window: longest stall on 1,000 columns: 按钮2 $(cat "$RUN/stall-generate") ms," \
+  "first page 3 $(cat "$RUN/stall-page3") ms, first page 4 $(cat "$RUN/stall-page4") ms"
+check "wide1000: the set class whole" copied 按钮5 "$RUN/wide1000.txt" "$RUN/wide1000.gbk"
 log "window: the 1,000-column set class is $(wc -c <"$RUN/wide1000.txt") bytes"
 
 log "window: faults"
@@ -193,12 +209,25 @@ for address in "0.0.0.0:$LISTEN_PORT" "[::]:$LISTEN_PORT" "0:$LISTEN_PORT" ""; d
     'drv set IP编辑框_ip地址 "$0" && drv set 标签4 "" && click tab 0 && click where 按钮1 &&
      drv wait-text 标签4 连接失败 10 && [ "$(cat "$1/accepted")" = 0 ]' "$address" "$RUN"
 done
-check "a silent server: gives up after the connect timeout, the window answers again" bash -c \
+check "a silent server: the window answers while it waits, 按钮1 again starts nothing, it gives up in time" bash -c \
   'drv set IP编辑框_ip地址 "127.0.0.1:$0" && drv set 标签4 "" && click where 按钮1 && sleep 1 &&
-   [ "$(cat "$1/accepted")" -ge 1 ] && drv wait-text 标签4 连接失败 30 && drv responsive 5 &&
-   click tab 1 && drv wait-page 1 5' "$LISTEN_PORT" "$RUN"
+   [ "$(cat "$1/accepted")" -ge 1 ] && drv responsive 0.5 && click tab 5 && drv wait-page 5 2 &&
+   click tab 0 && click where 按钮1 && sleep 1 && [ "$(cat "$1/accepted")" = 1 ] &&
+   drv wait-text 标签4 连接失败 30 && drv responsive 5 && click tab 1 && drv wait-page 1 5' "$LISTEN_PORT" "$RUN"
+# 按钮_关闭 in the middle of a connect to the silent server: the program ends at once, well
+# before the connect would give up.
+click tab 0 && click where 按钮1 && sleep 1 || true
+read -r close_x close_y < <(drv where 按钮_关闭) || true
+close_started=$(date +%s%N)
+xdotool mousemove "$close_x" "$close_y" click 1
+for _ in $(seq 1 200); do kill -0 "$WINDOW_PID" 2>/dev/null || break; sleep 0.02; done
+close_ms=$(( ($(date +%s%N) - close_started) / 1000000 ))
+closed=0; ! kill -0 "$WINDOW_PID" 2>/dev/null && wait "$WINDOW_PID" || closed=1
+log "window: 按钮_关闭 during a connect ended the program in $close_ms ms"
+# "At once": well before the connect's 10 s deadline, which a close that waited would reach.
+check "按钮_关闭 ends the program at once, also while a connect waits" \
+  bash -c '[ "$0" = 0 ] && [ "$1" -lt 5000 ]' "$closed" "$close_ms"
 kill "$LISTENER_PID" 2>/dev/null; wait "$LISTENER_PID" 2>/dev/null || true; LISTENER_PID=
-check "按钮_关闭 ends the program" close_window
 
 log "window: layout at 144 DPI"
 timeout 60 /usr/lib/wine/wineserver -k 2>/dev/null || true

@@ -48,10 +48,12 @@ constexpr Control kControls[] = {
     {Id::CopyCSharpOperation, "按钮7", Kind::Button, 4, {544, 376, 88, 24}, "复制"},
     // Page 5: about.
     {Id::AboutBox, "编辑框4", Kind::About, 5, {84, 56, 608, 320}, ""},
-    // Page 1, below the column list and left of nothing: the key warning (empty unless the
-    // chosen table's first column is not its key) and the comments check box.
-    {Id::KeyWarning, "标签_主键提示", Kind::Label, 1, {480, 368, 285, 42}, ""},
+    // Page 1, below the lists and beside 按钮2: the key warning (empty unless the chosen
+    // table's record key does not tell its rows apart or its C# text will not compile), the
+    // comments check box and, in the strip between the lists and it, the key check box.
+    {Id::KeyWarning, "标签_主键提示", Kind::Note, 1, {480, 368, 285, 42}, ""},
     {Id::CommentsBox, "选择框_注释", Kind::CheckBox, 1, {12, 384, 200, 24}, "生成字段注释"},
+    {Id::KeyBox, "选择框_主键", Kind::CheckBox, 1, {12, 366, 200, 18}, "以主键为记录键"},
 };
 
 constexpr WindowDefinition kMainWindow{
@@ -68,7 +70,7 @@ constexpr bool InIdOrder() {
   return true;
 }
 static_assert(InIdOrder(), "kControls must list every Id once, in the order of Id");
-static_assert(std::size(kControls) == static_cast<std::size_t>(Id::CommentsBox) + 1);
+static_assert(std::size(kControls) == kControlCount);
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 // window's client area for the tab control and the close button, to the tab control for every
 // control on a page.
 #include <array>
+#include <cstddef>
 #include <span>
 #include <string_view>
 
@@ -30,6 +31,7 @@ enum class Kind {
   Pane,        // multi-line output pane: wraps, vertical scroll bar, no length limit, editable
   About,       // multi-line, read-only, no scroll bar
   CheckBox,    // a check box with its caption, unchecked at start
+  Note,        // plain text like a label that scrolls when it needs more room than it has
 };
 
 // The controls a front end has to find again after building them.
@@ -41,10 +43,12 @@ enum class Id {
   Label10, SetClassPane, CopySetClass,
   Label11, CSharpEntityPane, CopyCSharpEntity, Label12, CSharpOperationPane, CopyCSharpOperation,
   AboutBox,
-  // Beyond the original window: the key warning and the opt-in for column comments, on page 1
-  // where they cover nothing of the definition above.
-  KeyWarning, CommentsBox,
+  // Beyond the original window: the key warning and the opt-ins for column comments and for
+  // the primary key as the texts' record key, on page 1 where they cover nothing of the
+  // definition above.
+  KeyWarning, CommentsBox, KeyBox,
 };
+inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Id::KeyBox) + 1;
 
 constexpr int kOnMainWindow = -1;  // page of the tab control and the close button
 

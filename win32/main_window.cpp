@@ -1,20 +1,19 @@
 // The Windows window: plain Win32 and common controls, built from the shared window definition.
-// UTF-8 inside; UTF-16 only where a Win32 call takes text. Every command is the shared one
-// (schema/ and BuildPaneText), exactly as the Linux window calls it.
+// It forwards the controls' events to the window core and draws what the core tells it; the
+// core's worker thread hands results back as posted messages. UTF-8 inside; UTF-16 only where a
+// Win32 call takes text.
 #include <windows.h>
 #include <commctrl.h>
 
-#include <optional>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "ui/about_text.h"
-#include "generators/generators.h"
-#include "schema/field_table.h"
-#include "schema/schema_commands.h"
-#include "schema/table_key.h"
 #include "text/text.h"
+#include "ui/about_text.h"
 #include "ui/server_address.h"
+#include "ui/window_core.h"
 #include "ui/window_definition.h"
 
 namespace kelvane::win32 {
@@ -24,9 +23,10 @@ using ui::Id;
 using ui::Kind;
 
 constexpr int kControlIdBase = 1000;  // a control's id is kControlIdBase + its Id
-constexpr int kCount = static_cast<int>(Id::CommentsBox) + 1;
+constexpr int kCount = static_cast<int>(ui::kControlCount);
 constexpr LCID kChinesePrc = MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT);
 constexpr UINT kGbk = 936;
+constexpr UINT kTaskMessage = WM_APP + 1;  // lParam: a std::function<void()> from Post
 
 std::wstring Wide(std::string_view utf8) {
   if (utf8.empty()) return {};
@@ -73,26 +73,32 @@ UINT SystemDpi() {
   return dpi ? dpi : 96;
 }
 
-class MainWindow {
+class MainWindow : private ui::WindowView {
  public:
-  explicit MainWindow(HINSTANCE instance) : instance_(instance) {}
+  explicit MainWindow(HINSTANCE instance) : instance_(instance), core_(*this) {}
+  ~MainWindow() override;
   bool Create();
   HWND hwnd() const { return main_; }
+  ui::WindowCore& core() { return core_; }
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
 
  private:
+  // ui::WindowView
+  void SetText(Id control, const std::string& text) override;
+  void SetItems(Id list, const std::vector<std::string>& items) override;
+  void SelectRow(Id list, int row) override;
+  void ShowPage(int page) override;
+  void SetBusy(bool busy) override;
+  void Post(std::function<void()> task) override;
+
   HWND Of(Id id) const { return controls_[static_cast<int>(id)]; }
   int Scale(int v) const { return MulDiv(v, static_cast<int>(dpi_), 96); }
   void MakeFonts();
   void Layout();
-  void ShowPage(int page);
-  void FillList(Id id, const std::vector<std::string>& names);
+  void ShowPageControls(int page);
   int Selected(Id id) const;
-  std::optional<std::pair<ConnectInput, unsigned>> ReadTarget() const;
-  void Connect();
-  void ChooseDatabase(int row);
-  void ChooseTable();
-  void GenerateAll();
+  ui::ServerInput Input() const;
+  ui::TextChoices Choices() const;
   void Copy(Id pane);
   void AddressChanged();
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -106,24 +112,16 @@ class MainWindow {
   HFONT messageFont_ = nullptr;
   bool filling_ = false;      // lists being refilled: their selection runs no command
   bool addressBusy_ = false;  // the IP box is being set back after a refused keystroke
+  bool busy_ = false;         // a command waits on the server: the wait cursor
   std::wstring lastAddress_;
-  std::vector<std::string> databases_, tables_;  // the server's bytes of every list row
-  FieldTable fields_;
-  ColumnFactsList facts_;  // key flags and comments, one entry per record of fields_
-  SchemaSession session_;
+  ui::WindowCore core_;  // last: gone before the rest
 };
 
-// Shows the wait cursor while a command waits on the server (no messages are handled then).
-class BusyCursor {
- public:
-  BusyCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-  ~BusyCursor() { SetCursor(previous_); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  HCURSOR previous_;
-};
+MainWindow::~MainWindow() {
+  // The controls that used them are gone with the window.
+  if (fontF_) DeleteObject(fontF_);
+  if (messageFont_) DeleteObject(messageFont_);
+}
 
 bool MainWindow::Create() {
   const ui::WindowDefinition& definition = ui::MainWindowDefinition();
@@ -176,6 +174,10 @@ bool MainWindow::Create() {
         exStyle = WS_EX_CLIENTEDGE;
         break;
       case Kind::About: windowClassName = WC_EDITW; style |= ES_MULTILINE | ES_READONLY; exStyle = WS_EX_CLIENTEDGE; break;
+      case Kind::Note:  // a read-only edit without a border: a label that scrolls
+        windowClassName = WC_EDITW;
+        style = WS_CHILD | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL;
+        break;
     }
     const std::string& text = c.kind == Kind::About ? AboutText() : std::string(c.text);
     HWND hwnd = CreateWindowExW(exStyle, windowClassName, Wide(text).c_str(), style, 0, 0, 0, 0, main_,
@@ -185,6 +187,7 @@ bool MainWindow::Create() {
     controls_[static_cast<int>(c.id)] = hwnd;
     if (c.kind == Kind::Pane) SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);
     if (c.kind == Kind::Password) SendMessageW(hwnd, EM_SETPASSWORDCHAR, L'*', 0);
+    if (c.kind == Kind::Note) ShowScrollBar(hwnd, SB_VERT, FALSE);
     if (c.kind == Kind::CheckList) {
       ListView_SetExtendedListViewStyle(hwnd, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
       LVCOLUMNW column{};
@@ -205,14 +208,14 @@ bool MainWindow::Create() {
   SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   lastAddress_ = TextOf(Of(Id::AddressBox));
   MakeFonts();
-  Layout();
-  ShowPage(0);
+  ShowPageControls(0);
   return true;
 }
 
+// Makes the fonts for the current DPI and hands them to every control; the previous ones are
+// deleted only once no control holds them any more.
 void MainWindow::MakeFonts() {
-  if (fontF_) DeleteObject(fontF_);
-  if (messageFont_) DeleteObject(messageFont_);
+  HFONT oldFontF = fontF_, oldMessageFont = messageFont_;
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   if (!dpiFunctions_.metricsForDpi ||
@@ -240,6 +243,9 @@ void MainWindow::MakeFonts() {
     DeleteObject(fontF_);
     fontF_ = make(L"SimSun");
   }
+  Layout();
+  if (oldFontF) DeleteObject(oldFontF);
+  if (oldMessageFont) DeleteObject(oldMessageFont);
 }
 
 void MainWindow::Layout() {
@@ -263,13 +269,13 @@ void MainWindow::Layout() {
   }
 }
 
-void MainWindow::ShowPage(int page) {
+void MainWindow::ShowPageControls(int page) {
   if (TabCtrl_GetCurSel(Of(Id::Tabs)) != page) TabCtrl_SetCurSel(Of(Id::Tabs), page);
   for (const ui::Control& c : ui::MainWindowDefinition().controls)
     if (c.page != ui::kOnMainWindow) ShowWindow(Of(c.id), c.page == page ? SW_SHOW : SW_HIDE);
 }
 
-void MainWindow::FillList(Id id, const std::vector<std::string>& names) {
+void MainWindow::SetItems(Id id, const std::vector<std::string>& names) {
   filling_ = true;
   HWND list = Of(id);
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
@@ -298,79 +304,79 @@ int MainWindow::Selected(Id id) const {
   return static_cast<int>(SendMessageW(Of(id), LB_GETCURSEL, 0, 0));
 }
 
-std::optional<std::pair<ConnectInput, unsigned>> MainWindow::ReadTarget() const {
-  const std::optional<ui::ServerAddress> address = ui::ReadAddress(Utf8(TextOf(Of(Id::AddressBox))));
-  if (!address) return std::nullopt;
-  return std::pair{ConnectInput{address->host, Utf8(TextOf(Of(Id::UserBox))), Utf8(TextOf(Of(Id::PasswordBox)))},
-                   address->port != 0 ? address->port : kDefaultPort};
+ui::ServerInput MainWindow::Input() const {
+  return ui::ServerInput{Utf8(TextOf(Of(Id::AddressBox))), Utf8(TextOf(Of(Id::UserBox))),
+                         Utf8(TextOf(Of(Id::PasswordBox)))};
 }
 
-void MainWindow::Connect() {
-  const BusyCursor busy;
-  ConnectServerResult result{kStatusFailed, {}, false};
-  if (const auto target = ReadTarget())
-    result = kelvane::ConnectServer(session_, target->first, target->second);
-  else
-    session_.Replace(0);  // an address that cannot be used is a failed attempt
-  databases_ = result.databases;
-  SetWindowTextW(Of(Id::StatusLabel), Wide(result.status).c_str());
-  SetWindowTextW(Of(Id::KeyWarning), L"");
-  FillList(Id::DatabaseList, databases_);
-  if (result.showTablesPage) ShowPage(ui::kTablesPage);
+ui::TextChoices MainWindow::Choices() const {
+  const auto checked = [this](Id box) { return SendMessageW(Of(box), BM_GETCHECK, 0, 0) == BST_CHECKED; };
+  return ui::TextChoices{checked(Id::CommentsBox), checked(Id::KeyBox)};
 }
 
-void MainWindow::ChooseDatabase(int row) {
-  const BusyCursor busy;
-  ChooseDatabaseResult result{kStatusFailed, {}};
-  if (const auto target = ReadTarget())
-    result = kelvane::ChooseDatabase(session_, target->first, databases_[static_cast<std::size_t>(row)],
-                                     target->second);
-  else
-    session_.Replace(0);
-  SetWindowTextW(Of(Id::StatusLabel), Wide(result.status).c_str());
-  SetWindowTextW(Of(Id::KeyWarning), L"");
-  tables_ = result.tables;
-  FillList(Id::ColumnList, {});
-  FillList(Id::TableList, tables_);
-}
-
-void MainWindow::ChooseTable() {
-  const int row = Selected(Id::TableList);
-  if (row < 0) return;
-  const BusyCursor busy;
-  FillList(Id::ColumnList, {});
-  const std::string& table = tables_[static_cast<std::size_t>(row)];
-  FillList(Id::ColumnList, kelvane::ChooseTable(session_, table, fields_, facts_));
-  // The set class finds records by the first column: say so when it is not the key.
-  SetWindowTextW(Of(Id::KeyWarning),
-                 Wide(KeyWarningText(table, fields_, facts_, 0, KeyWarningForm::Window)).c_str());
-}
-
-void MainWindow::GenerateAll() {
-  const int row = Selected(Id::TableList);
-  if (row < 0) return;
-  const std::string& table = tables_[static_cast<std::size_t>(row)];
-  TextOptions options;
-  if (SendMessageW(Of(Id::CommentsBox), BM_GETCHECK, 0, 0) == BST_CHECKED) {
-    // The one extra statement, only when the comments are asked for.
-    const BusyCursor busy;
-    if (ReadColumnComments(session_.handle(), table, fields_, facts_))
-      options.comments = CommentsOf(facts_);
-    else
-      SetWindowTextW(Of(Id::KeyWarning),
-                     Wide(KeyWarningText(table, fields_, facts_, 0, KeyWarningForm::Window) +
-                          kCommentsUnread).c_str());
+void MainWindow::SetText(Id control, const std::string& text) {
+  if (ui::ControlOf(control).kind == Kind::Note) {
+    // An edit breaks lines at CR LF only; its scroll bar shows only when the text needs it.
+    HWND note = Of(control);
+    SetWindowTextW(note, Wide(ToCrlf(text)).c_str());
+    const auto lines = SendMessageW(note, EM_GETLINECOUNT, 0, 0);
+    TEXTMETRICW metrics{};
+    HDC dc = GetDC(note);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(note, WM_GETFONT, 0, 0)));
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(note, dc);
+    RECT client;
+    GetClientRect(note, &client);
+    const LONG lineHeight = metrics.tmHeight > 0 ? metrics.tmHeight : 1;
+    ShowScrollBar(note, SB_VERT, !text.empty() && lines * lineHeight > client.bottom - client.top);
+    return;
   }
-  for (std::size_t i = 0; i < ui::kPanesInOrder.size(); ++i)
-    SetWindowTextW(Of(ui::kPanesInOrder[i]),
-                   Wide(BuildPaneText(kAllPanes[i], table, fields_, options)).c_str());
-  ShowPage(ui::kGeneratedPage);
+  // A pane gets its text while its page is still hidden: the edit control wraps it without
+  // drawing anything.
+  SetWindowTextW(Of(control), Wide(text).c_str());
+  if (ui::ControlOf(control).kind == Kind::Pane)
+    SendMessageW(Of(control), EM_SETMODIFY, FALSE, 0);  // the window's own text, not the user's
 }
 
+
+void MainWindow::SelectRow(Id id, int row) {
+  filling_ = true;
+  if (id == Id::DatabaseList) {
+    ListView_SetItemState(Of(id), -1, 0, LVIS_SELECTED);
+    if (row >= 0) ListView_SetItemState(Of(id), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  } else {
+    SendMessageW(Of(id), LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+  }
+  filling_ = false;
+}
+
+// The core's page: the panes of that page get their texts before they are shown.
+void MainWindow::ShowPage(int page) { ShowPageControls(page); }
+
+void MainWindow::SetBusy(bool busy) {
+  busy_ = busy;
+  // Where the pointer is now; WM_SETCURSOR keeps it so while busy.
+  POINT at;
+  if (GetCursorPos(&at) && WindowFromPoint(at) && GetAncestor(WindowFromPoint(at), GA_ROOT) == main_)
+    SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
+void MainWindow::Post(std::function<void()> task) {
+  auto* posted = new std::function<void()>(std::move(task));
+  if (!PostMessageW(main_, kTaskMessage, 0, reinterpret_cast<LPARAM>(posted))) delete posted;
+}
+
+// A block of movable memory holding `size` bytes of `data`; null when it cannot be had.
 HGLOBAL GlobalCopy(const void* data, std::size_t size) {
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
   if (!memory) return nullptr;
-  memcpy(GlobalLock(memory), data, size);
+  void* at = GlobalLock(memory);
+  if (!at) {
+    GlobalFree(memory);
+    return nullptr;
+  }
+  memcpy(at, data, size);
   GlobalUnlock(memory);
   return memory;
 }
@@ -383,7 +389,11 @@ void Place(UINT format, const void* data, std::size_t size) {
 // The pane as it stands, CR LF line ends, as UTF-16 and (when GBK holds every character) as
 // GBK, for Chinese (PRC). A clipboard another program holds loses the copy.
 void MainWindow::Copy(Id pane) {
-  const std::wstring text = Wide(ToCrlf(Utf8(TextOf(Of(pane)))));
+  if (core_.busy()) return;  // no second command while one runs
+  // The edit control marks what the user typed, pasted or cut (never what the window set).
+  if (SendMessageW(Of(pane), EM_GETMODIFY, 0, 0)) core_.PaneChanged(pane);
+  const std::string* untouched = core_.UntouchedPaneText(pane);
+  const std::wstring text = Wide(untouched ? *untouched : ToCrlf(Utf8(TextOf(Of(pane)))));
   if (!OpenClipboard(main_)) return;
   EmptyClipboard();
   Place(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
@@ -439,10 +449,12 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       const Id id = static_cast<Id>(LOWORD(wParam) - kControlIdBase);
       const UINT code = HIWORD(wParam);
       if (id == Id::AddressBox && code == EN_CHANGE) AddressChanged();
-      if (id == Id::TableList && code == LBN_SELCHANGE && !filling_) ChooseTable();
+      if (id == Id::TableList && code == LBN_SELCHANGE && !filling_)
+        core_.TableSelected(Selected(Id::TableList), Choices());
       if (code != BN_CLICKED) break;
-      if (id == Id::ConnectButton) Connect();
-      if (id == Id::GenerateButton) GenerateAll();
+      if (id == Id::ConnectButton) core_.ConnectClicked(Input());
+      if (id == Id::GenerateButton)
+        core_.GenerateClicked(Choices());
       if (id == Id::CloseButton) DestroyWindow(main_);
       for (const ui::CopyBinding& binding : ui::kCopyBindings)
         if (binding.button == id) Copy(binding.pane);
@@ -450,13 +462,16 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->hwndFrom == Of(Id::Tabs) && header->code == TCN_SELCHANGE)
-        ShowPage(TabCtrl_GetCurSel(Of(Id::Tabs)));
+      if (header->hwndFrom == Of(Id::Tabs) && header->code == TCN_SELCHANGE) {
+        const int page = TabCtrl_GetCurSel(Of(Id::Tabs));
+        core_.PageShown(page);  // a pane gets its text while it is still hidden
+        ShowPageControls(page);
+      }
       if (header->hwndFrom == Of(Id::DatabaseList) && header->code == LVN_ITEMCHANGED && !filling_) {
         const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
         if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
             !(change->uOldState & LVIS_SELECTED))
-          ChooseDatabase(change->iItem);
+          core_.DatabaseSelected(change->iItem, Input());
       }
       return 0;
     }
@@ -478,7 +493,17 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       SetWindowPos(main_, nullptr, suggested->left, suggested->top, Scale(outer.width), Scale(outer.height),
                    SWP_NOZORDER | SWP_NOACTIVATE);
       MakeFonts();
-      Layout();
+      return 0;
+    }
+    case WM_SETCURSOR:
+      if (busy_) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
+    case kTaskMessage: {
+      const std::unique_ptr<std::function<void()>> task(reinterpret_cast<std::function<void()>*>(lParam));
+      (*task)();
       return 0;
     }
     case WM_DESTROY:
@@ -505,5 +530,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+  // Closed while a command waits on the server: end now, without waiting for it.
+  window.core().EndIfBusy(static_cast<int>(message.wParam));
   return static_cast<int>(message.wParam);
 }

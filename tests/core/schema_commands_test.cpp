@@ -11,6 +11,7 @@
 #include "schema/type_map.h"
 #include "text/text.h"
 #include "support/server_env.h"
+#include "ui/window_wording.h"
 
 namespace kelvane {
 namespace {
@@ -25,7 +26,7 @@ std::vector<std::string> ServerDatabases() { return AdminQuery("show databases")
 TEST(ConnectServer, DefaultBoxesConnectAndListEveryDatabaseInServerOrder) {
   SchemaSession session;
   const ConnectServerResult result = ConnectServer(session, DefaultInput(), TestPort());
-  EXPECT_EQ(result.status, "已连接Mysql数据库");
+  EXPECT_TRUE(result.connected);
   EXPECT_TRUE(result.showTablesPage);
   EXPECT_GT(session.handle(), 0);
   EXPECT_EQ(result.databases, ServerDatabases());
@@ -40,23 +41,23 @@ TEST(ConnectServer, WrongPasswordOrUnreachableServerFails) {
   ConnectInput input = DefaultInput();
   input.password = "nope";
   ConnectServerResult result = ConnectServer(session, input, TestPort());
-  EXPECT_EQ(result.status, "连接失败");
+  EXPECT_FALSE(result.connected);
   EXPECT_TRUE(result.databases.empty());
   EXPECT_FALSE(result.showTablesPage);
   EXPECT_EQ(session.handle(), 0);
 
   // A closed loopback port fails at once.
   result = ConnectServer(session, DefaultInput(), 1);
-  EXPECT_EQ(result.status, "连接失败");
+  EXPECT_FALSE(result.connected);
 }
 
 TEST(ConnectServer, UserAndPasswordAreTrimmedOfAsciiAndFullWidthSpaces) {
   SchemaSession session;
   ConnectInput input{testing::kTestHost, "　 root　", "  271828　　"};
-  EXPECT_EQ(ConnectServer(session, input, TestPort()).status, "已连接Mysql数据库");
+  EXPECT_TRUE(ConnectServer(session, input, TestPort()).connected);
   // A tab is not a space: it stays and the login fails.
   input.user = "root\t";
-  EXPECT_EQ(ConnectServer(session, input, TestPort()).status, "连接失败");
+  EXPECT_FALSE(ConnectServer(session, input, TestPort()).connected);
 }
 
 TEST(ConnectServer, ReplacingTheSessionClosesTheOldConnection) {
@@ -75,16 +76,16 @@ TEST(ConnectServer, ReplacingTheSessionClosesTheOldConnection) {
 TEST(ChooseDatabase, ListsTheTablesOfTheChosenDatabaseOnly) {
   SchemaSession session;
   ChooseDatabaseResult result = ChooseDatabase(session, DefaultInput(), "kelvane_blog", TestPort());
-  EXPECT_EQ(result.status, "已连接Mysql数据库:kelvane_blog");
+  EXPECT_TRUE(result.connected);
   EXPECT_EQ(result.tables, AdminQuery("show tables", "kelvane_blog"));
 
   result = ChooseDatabase(session, DefaultInput(), "kelvane_shop", TestPort());
-  EXPECT_EQ(result.status, "已连接Mysql数据库:kelvane_shop");
+  EXPECT_TRUE(result.connected);
   EXPECT_EQ(result.tables, AdminQuery("show tables", "kelvane_shop"));
   EXPECT_EQ(std::count(result.tables.begin(), result.tables.end(), "post"), 0);
 
   result = ChooseDatabase(session, DefaultInput(), "kelvane_empty", TestPort());
-  EXPECT_EQ(result.status, "已连接Mysql数据库:kelvane_empty");
+  EXPECT_TRUE(result.connected);
   EXPECT_TRUE(result.tables.empty());
 }
 
@@ -93,11 +94,11 @@ TEST(ChooseDatabase, FailureGivesTheFailedStatusAndNoTables) {
   ConnectInput input = DefaultInput();
   input.password = "bad";
   ChooseDatabaseResult result = ChooseDatabase(session, input, "kelvane_shop", TestPort());
-  EXPECT_EQ(result.status, "连接失败");
+  EXPECT_FALSE(result.connected);
   EXPECT_TRUE(result.tables.empty());
   // No database name: connected without a default database, and show tables fails.
   result = ChooseDatabase(session, DefaultInput(), "", TestPort());
-  EXPECT_EQ(result.status, "已连接Mysql数据库:");
+  EXPECT_TRUE(result.connected);
   EXPECT_TRUE(result.tables.empty());
 }
 
@@ -137,7 +138,7 @@ TEST(ChooseTable, KeyFlagsBesideEveryRecordAndTheWindowsWarning) {
     for (const ColumnFacts& f : facts)
       flags += std::string(f.primaryKey ? "P" : "") + (f.uniqueKey ? "U" : "") + (f.notNull ? "N" : "") +
                (f.autoIncrement ? "A" : "") + (f.comment.empty() ? "" : "c") + ",";
-    return flags + KeyWarningText(table, fields, facts, 0, KeyWarningForm::Window);
+    return flags + ui::KeyWarningWindowText(fields, facts);
   };
   EXPECT_EQ(facts_of("user"), ",PN,,注意：首列“id”不是主键（主键为“name”），库_删/库_改/库_查按首列找记录。");
   EXPECT_EQ(facts_of("two_keys"), "PN,PN,,,注意：主键有多列（“a”、“b”），库_删/库_改/库_查按首列“a”找记录。");
@@ -147,7 +148,7 @@ TEST(ChooseTable, KeyFlagsBesideEveryRecordAndTheWindowsWarning) {
   ShopSession shop;
   ChooseTable(shop.session, "user", fields, facts);
   EXPECT_EQ(facts.size(), fields.size());
-  EXPECT_EQ(KeyWarningText("user", fields, facts, 0, KeyWarningForm::Window), "");
+  EXPECT_EQ(ui::KeyWarningWindowText(fields, facts), "");
 
   ChooseTable(session, "commented", fields, facts);
   ASSERT_TRUE(ReadColumnComments(session.handle(), "commented", fields, facts));

@@ -20,7 +20,6 @@
 #include "text/text.h"
 #include "ui/window_definition.h"
 
-using kelvane::AppState;
 using kelvane::MainWindow;
 using kelvane::testing::kTestPassword;
 using kelvane::testing::TestPort;
@@ -36,7 +35,6 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<AppState> state_;
   std::unique_ptr<MainWindow> window_;
 
   template <typename W>
@@ -49,7 +47,12 @@ class MainWindowTest : public QObject {
   QListWidget* List(const char* name) { return Find<QListWidget>(name); }
   QPlainTextEdit* Pane(const char* name) { return Find<QPlainTextEdit>(name); }
   QString Status() { return Find<QLabel>("标签4")->text(); }
-  void Click(const char* button) { QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton); }
+  // Clicks as a user would and waits until the command it started has ended.
+  void Click(const char* button) {
+    QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
+    QVERIFY(window_->WaitUntilIdle());
+  }
+  const kelvane::FieldTable& Fields() { return window_->core().fields(); }
   QLineEdit* IpBox() { return Find<QLineEdit>("IP编辑框_ip地址"); }
   // Types into the IP box as a user would; keystrokes the box refuses are dropped.
   void TypeAddress(const QString& text) {
@@ -72,6 +75,7 @@ class MainWindowTest : public QObject {
     widget->scrollToItem(found.first());
     const QRect rect = widget->visualItemRect(found.first());
     QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, rect.center());
+    QVERIFY(window_->WaitUntilIdle());
     QCOMPARE(widget->currentItem(), found.first());
   }
 
@@ -86,8 +90,7 @@ class MainWindowTest : public QObject {
   void init() {
     QVERIFY2(TestPort() != 0 && TlsTestPort() != 0,
              "KELVANE_TEST_PORT / KELVANE_TEST_TLS_PORT are not set: run through scripts/test");
-    state_ = std::make_unique<AppState>();
-    window_ = std::make_unique<MainWindow>(*state_);
+    window_ = std::make_unique<MainWindow>();
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     QCOMPARE(IpBox()->text(), QString("127.0.0.1"));
@@ -96,7 +99,6 @@ class MainWindowTest : public QObject {
 
   void cleanup() {
     window_.reset();
-    state_.reset();
   }
 
   // Every control of the one window definition is built as it says: kind, page, place
@@ -130,6 +132,9 @@ class MainWindowTest : public QObject {
           break;
         case Kind::Button:
           QCOMPARE(qobject_cast<QPushButton*>(widget)->text(), text);
+          break;
+        case Kind::Note:
+          QVERIFY(Find<QLabel>(name.c_str())->text().isEmpty());
           break;
         case Kind::CheckBox:
           QCOMPARE(qobject_cast<QCheckBox*>(widget)->text(), text);
@@ -303,7 +308,7 @@ class MainWindowTest : public QObject {
     Choose("列表框1", "name|文本型");
     QCOMPARE(Items("列表框1"), before);
     QCOMPARE(Status(), status);
-    QCOMPARE(state_->fields.size(), std::size_t(6));
+    QCOMPARE(Fields().size(), std::size_t(6));
   }
 
   void generateWithoutATableChangesNothing() {
@@ -325,28 +330,33 @@ class MainWindowTest : public QObject {
     const struct {
       const char* pane;
       const char* button;
+      int page;
       kelvane::Pane kind;
-    } panes[] = {{"编辑框1", "按钮3", kelvane::Pane::CustomType},
-                 {"编辑框2", "按钮4", kelvane::Pane::ClassModule},
-                 {"编辑框3", "按钮5", kelvane::Pane::SetClass},
-                 {"编辑框_C类", "按钮6", kelvane::Pane::CSharpEntity},
-                 {"编辑框_C操作类", "按钮7", kelvane::Pane::CSharpOperation}};
+    } panes[] = {{"编辑框1", "按钮3", 2, kelvane::Pane::CustomType},
+                 {"编辑框2", "按钮4", 2, kelvane::Pane::ClassModule},
+                 {"编辑框3", "按钮5", 3, kelvane::Pane::SetClass},
+                 {"编辑框_C类", "按钮6", 4, kelvane::Pane::CSharpEntity},
+                 {"编辑框_C操作类", "按钮7", 4, kelvane::Pane::CSharpOperation}};
+    // The panes of pages nobody has looked at yet get their texts when their page shows.
+    QVERIFY(Pane("编辑框3")->document()->isEmpty());
     for (const auto& p : panes) {
-      const std::string expected = kelvane::BuildPaneText(p.kind, "user", state_->fields);
+      const std::string expected = kelvane::BuildPaneText(p.kind, "user", Fields());
       QVERIFY(!expected.empty());
       QApplication::clipboard()->setText("stale");
+      Tabs()->setCurrentIndex(p.page);
       Click(p.button);
       QCOMPARE(Utf8(QApplication::clipboard()->text()), expected);
       QCOMPARE(MainWindow::PaneText(Pane(p.pane)), expected);
     }
-    QCOMPARE(Tabs()->currentIndex(), 2);  // copying does not switch pages
+    QCOMPARE(Tabs()->currentIndex(), 4);  // copying does not switch pages
 
     // A second run replaces, never appends.
     const QString first = Pane("编辑框3")->toPlainText();
     Tabs()->setCurrentIndex(1);
     Click("按钮2");
-    QCOMPARE(Pane("编辑框3")->toPlainText(), first);
     QCOMPARE(Tabs()->currentIndex(), 2);
+    Tabs()->setCurrentIndex(3);
+    QCOMPARE(Pane("编辑框3")->toPlainText(), first);
   }
 
   void copyTakesHandEditsAndEmptyPanes() {
@@ -363,14 +373,14 @@ class MainWindowTest : public QObject {
     Click("按钮2");
     Click("按钮3");
     QCOMPARE(Utf8(QApplication::clipboard()->text()),
-             kelvane::BuildCustomTypeText("用户表", state_->fields));
+             kelvane::BuildCustomTypeText("用户表", Fields()));
     QVERIFY(QApplication::clipboard()->text().contains(".数据类型 用户表\r\n"));
     // Typed into after generating, a pane copies what it holds now.
     Pane("编辑框1")->moveCursor(QTextCursor::End);
     QTest::keyClicks(Pane("编辑框1"), "x");
     Click("按钮3");
     QCOMPARE(Utf8(QApplication::clipboard()->text()),
-             kelvane::BuildCustomTypeText("用户表", state_->fields) + "x");
+             kelvane::BuildCustomTypeText("用户表", Fields()) + "x");
   }
 
   // 标签_主键提示 names the real key when the first column is not it, and is empty otherwise;
@@ -387,12 +397,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(warning->text(), QString());
     Click("按钮2");
     const std::string plain = MainWindow::PaneText(Pane("编辑框1"));
-    QCOMPARE(plain, kelvane::BuildCustomTypeText("commented", state_->fields));
+    QCOMPARE(plain, kelvane::BuildCustomTypeText("commented", Fields()));
     QTest::mouseClick(Find<QCheckBox>("选择框_注释"), Qt::LeftButton, {}, QPoint(4, 12));
     QVERIFY(Find<QCheckBox>("选择框_注释")->isChecked());
     Click("按钮2");
     const std::string remarked = MainWindow::PaneText(Pane("编辑框1"));
     QVERIFY(remarked.find("    .成员 id,整数型,,,编号\r\n") != std::string::npos);
+    Tabs()->setCurrentIndex(4);
     QVERIFY(MainWindow::PaneText(Pane("编辑框_C类")).find("    /// 第一行 第二行 完\r\n") != std::string::npos);
     QCOMPARE(warning->text(), QString());
   }
@@ -410,7 +421,7 @@ class MainWindowTest : public QObject {
       Click("按钮2");
       Click("按钮3");
       const std::string copied = Utf8(QApplication::clipboard()->text());
-      QCOMPARE(copied, kelvane::BuildCustomTypeText(Utf8(table), state_->fields));
+      QCOMPARE(copied, kelvane::BuildCustomTypeText(Utf8(table), Fields()));
       QVERIFY(copied.find(".数据类型 " + Utf8(table) + "\r\n") != std::string::npos);
       const QString firstColumn = List("列表框1")->item(0)->text().section('|', 0, 0);
       QVERIFY(copied.find("    .成员 " + Utf8(firstColumn) + ",") != std::string::npos);

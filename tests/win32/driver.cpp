@@ -9,9 +9,12 @@
 //   driver set NAME TEXT          WM_SETTEXT (for boxes whose typing is not the point)
 //   driver wait-text NAME TEXT S  | wait-page PAGE S | wait-items NAME COUNT S
 //   driver responsive S           the window answers a message within S seconds
+//   driver stalls S               the longest time (ms) the window went without answering a
+//                                 message, probed every 20 ms over S seconds
 //   driver clip PREFIX            PREFIX.utf8 (from CF_UNICODETEXT), PREFIX.gbk (CF_TEXT bytes),
 //                                 PREFIX.formats (the formats placed, in the clipboard's order)
-//   driver click NAME             BM_CLICK and the milliseconds it took (benchmarks)
+//   driver click NAME [PAGE]      BM_CLICK and the milliseconds it took (benchmarks); with PAGE,
+//                                 until that page shows and the window answers again
 //   driver launch CAPTION EXE...  starts EXE, milliseconds until a window CAPTION is visible
 //   driver click-in CAPTION ID    BM_CLICK on button ID of the window CAPTION, milliseconds
 #include <windows.h>
@@ -19,6 +22,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -213,6 +217,10 @@ int Layout(int dpi) {
       case Kind::About:
         check(cls == L"Edit" && (s & ES_MULTILINE) && (s & ES_READONLY) && !(s & WS_VSCROLL), name + " about box");
         break;
+      case Kind::Note:
+        check(cls == L"Edit" && (s & ES_MULTILINE) && (s & ES_READONLY) && !(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE),
+              name + " not a borderless read-only note");
+        break;
       case Kind::CheckList: check(IsListView(hwnd), name + " not a check list"); break;
       case Kind::List: check(cls == L"ListBox", name + " not a list box"); break;
       default: break;
@@ -318,6 +326,24 @@ int wmain(int argc, wchar_t** argv) {
     return SendMessageTimeoutW(g_main, WM_NULL, 0, 0, SMTO_BLOCK, static_cast<UINT>(_wtof(arg(2).c_str()) * 1000), &result)
                ? 0 : Fail("the window does not answer");
   }
+  if (command == L"stalls") {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::duration<double>(_wtof(arg(2).c_str()));
+    auto answered = Clock::now();
+    Clock::duration longest{};
+    while (Clock::now() < end) {
+      DWORD_PTR result;
+      if (SendMessageTimeoutW(g_main, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result)) {
+        const auto now = Clock::now();
+        longest = std::max(longest, now - answered);
+        answered = now;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    longest = std::max(longest, Clock::now() - answered);
+    Out(std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(longest).count()));
+    return 0;
+  }
   if (command == L"wait-page") {
     const LRESULT page = _wtoi(arg(2).c_str());
     return WaitFor(_wtof(arg(3).c_str()), [&] { return SendMessageW(Hwnd(Id::Tabs), TCM_GETCURSEL, 0, 0) == page; })
@@ -376,6 +402,11 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"click") {
     const auto start = std::chrono::steady_clock::now();
     SendMessageW(hwnd, BM_CLICK, 0, 0);
+    if (!arg(3).empty()) {
+      const LRESULT page = _wtoi(arg(3).c_str());
+      if (!WaitFor(60, [&] { return SendMessageW(Hwnd(Id::Tabs), TCM_GETCURSEL, 0, 0) == page; }))
+        return Fail("page " + Utf8(arg(3)) + " did not show");
+    }
     DWORD_PTR result;
     SendMessageTimeoutW(g_main, WM_NULL, 0, 0, SMTO_BLOCK, 60000, &result);
     Out(std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count() / 1000.0));
