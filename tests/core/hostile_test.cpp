@@ -212,6 +212,7 @@ TEST(ServerFaults, CraftedGreetingsNeverGetALoginInPlainText) {
     std::vector<std::string> chunks;
     SslMode mode;
     FailureKind kind;
+    std::vector<std::string> replies = {};  // to the client's packets
   } cases[] = {
       {"without the TLS bit, one byte per write", bytewise(Greeting({.tls = false})), SslMode::Required,
        FailureKind::TlsNotOffered},
@@ -229,11 +230,15 @@ TEST(ServerFaults, CraftedGreetingsNeverGetALoginInPlainText) {
        SslMode::Preferred, FailureKind::ClearTextRefused},
       {"clear-text plugin, TLS disabled", {Greeting({.plugin = "mysql_clear_password"})}, SslMode::Disabled,
        FailureKind::ClearTextRefused},
+      // The library's own message would carry bytes of the native password's answer.
+      {"switch to the clear-text plugin after the native answer", {Greeting({.tls = false})}, SslMode::Preferred,
+       FailureKind::ClearTextRefused,
+       {std::string("\x16\x00\x00\x02\xfe" "mysql_clear_password\x00", 26)}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ScriptedServer server(c.chunks, std::chrono::milliseconds(c.chunks.size() > 1 ? 2 : 0),
-                          std::chrono::milliseconds(1500));
+                          std::chrono::milliseconds(1500), c.replies);
     ConnectOptions options;
     options.sslMode = c.mode;
     options.sslCa = testing::TlsTestFile("ca.pem");
@@ -241,6 +246,9 @@ TEST(ServerFaults, CraftedGreetingsNeverGetALoginInPlainText) {
     options.failure = &failure;
     EXPECT_EQ(mysqlConnect(kTestHostForFakes, user, password, "", server.port(), options), 0);
     EXPECT_EQ(failure.kind, c.kind) << failure.number << " " << failure.text;
+    if (c.kind == FailureKind::ClearTextRefused) {
+      EXPECT_EQ(failure.text, "authentication plugin not allowed");
+    }
     const std::string& received = server.Finish();
     EXPECT_EQ(received.find(password), std::string::npos) << "the password arrived in clear";
     if (c.mode != SslMode::Preferred && c.mode != SslMode::Disabled) {
