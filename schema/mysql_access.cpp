@@ -281,13 +281,24 @@ bool ConnectBefore(MYSQL* conn, const char* host, const char* user, const char* 
       mariadb_cancel(conn);  // the library's next read or write fails, and the connect ends
     }
     int wait = static_cast<int>(std::clamp<long long>(left, 0, kConnectTimeoutSeconds * 1000));
-    if (status & MYSQL_WAIT_TIMEOUT) wait = std::min(wait, static_cast<int>(mysql_get_timeout_value_ms(conn)));
+    // Whose time runs out first: the library's own timer for this step, or the deadline.
+    bool libraryTimer = false;
+    if (status & MYSQL_WAIT_TIMEOUT) {
+      const int libraryWait = static_cast<int>(mysql_get_timeout_value_ms(conn));
+      if (libraryWait <= wait) {
+        wait = libraryWait;
+        libraryTimer = true;
+      }
+    }
     const int ready = os::WaitForSocket(static_cast<std::intptr_t>(mysql_get_socket(conn)),
                                         (status & MYSQL_WAIT_READ) != 0, (status & MYSQL_WAIT_WRITE) != 0,
                                         gWatch.timedOut ? 0 : wait);
     int events = 0;
     if (ready & os::kSocketReadable) events |= MYSQL_WAIT_READ;
     if (ready & os::kSocketWritable) events |= MYSQL_WAIT_WRITE;
+    // The deadline came first: the next round cancels, and the failure reads as the timeout it
+    // is (telling the library its own timer ran out would make it a lost connection).
+    if (events == 0 && !gWatch.timedOut && !libraryTimer) continue;
     if (events == 0) events = gWatch.timedOut ? (status & (MYSQL_WAIT_READ | MYSQL_WAIT_WRITE)) : MYSQL_WAIT_TIMEOUT;
     if (events == 0) events = MYSQL_WAIT_TIMEOUT;
     status = mysql_real_connect_cont(&connected, conn, events);
