@@ -310,7 +310,8 @@ bool HideCommandLinePasswords(std::size_t (*passwordStart)(std::string_view)) {
       basic.PebBaseAddress && basic.PebBaseAddress->ProcessParameters)
     kept = basic.PebBaseAddress->ProcessParameters->CommandLine;
   bool hidden = true;
-  for (wchar_t* buffer : {kept.Buffer, ::GetCommandLineW()}) {
+  wchar_t* const own = ::GetCommandLineW();
+  for (wchar_t* buffer : {kept.Buffer, own == kept.Buffer ? nullptr : own}) {
     if (buffer == nullptr) continue;
     const std::size_t length = buffer == kept.Buffer ? kept.Length / sizeof(wchar_t) : wcslen(buffer);
     std::wstring line(buffer, length);
