@@ -26,7 +26,9 @@ Connection: -h/--host (default 127.0.0.1), -P/--port (default 3306), -u/--user (
   --password=PW or -pPW gives the password (--password= gives the empty one); -p or --password
   alone asks for it without echo (an empty line is the empty password) and the word after it is
   never taken as the password. The last of them counts. The password is overwritten with x in
-  the process list. With none of them, the password comes from the [client] or [kelvane-gen]
+  the process list (on Windows in the command line the process holds, which other processes
+  read; a log of started processes may have kept it, so prefer -p or an option file there, and
+  a warning says when it cannot be overwritten). With none of them, the password comes from the [client] or [kelvane-gen]
   group of the MySQL option files (/etc/my.cnf, /etc/mysql/my.cnf, $MARIADB_HOME or
   $MYSQL_HOME/my.cnf, ~/.my.cnf), else from the MYSQL_PWD environment variable. A
   world-writable option file is ignored with a warning, as the MySQL client does, and so is one

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <streambuf>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,6 +34,45 @@ bool StderrIsTerminal();
 // Windows console the text goes through the wide API (read as UTF-8, or as GBK when it is not
 // UTF-8); anywhere else the bytes go out as they are.
 bool WriteStdout(std::string_view bytes);
+
+// Overwrites with x the passwords of password arguments in the command line the system keeps
+// for this process and shows to other processes (Windows; on POSIX that is argv, which the
+// caller overwrites). `passwordStart` tells where the password starts in an argument (0: none);
+// arguments after "--" are left alone. False when a password argument was found that could not
+// be overwritten there: other processes can still read it.
+bool HideCommandLinePasswords(std::size_t (*passwordStart)(std::string_view));
+
+#ifdef _WIN32
+// The pieces of the Windows console writer, for its tests.
+//
+// Writes UTF-16 text in pieces of at most `piece` units through `write`, which reports how many
+// it took; a surrogate pair is never split. False as soon as a write fails or takes nothing.
+using WidePieceWriter = std::function<bool(const wchar_t* text, std::size_t count, std::size_t& written)>;
+inline constexpr std::size_t kConsolePiece = 16384;
+bool WriteWideInPieces(std::wstring_view text, std::size_t piece, const WidePieceWriter& write);
+
+// std::cout / std::cerr on a console (a console HANDLE): whole lines (whole UTF-8 sequences)
+// through the wide API; a failed write fails the stream.
+class ConsoleBuffer : public std::streambuf {
+ public:
+  explicit ConsoleBuffer(void* console);
+
+ protected:
+  int_type overflow(int_type c) override;
+  std::streamsize xsputn(const char* text, std::streamsize count) override;
+  int sync() override;
+
+ private:
+  bool Flush(bool all);
+  void* console_;
+  std::string pending_;
+};
+
+// Overwrites with x, in a Windows command line (read as CommandLineToArgvW reads it), the
+// characters that make up the passwords of password arguments; the length stays. False when a
+// password argument is there that could not be placed in the line.
+bool HidePasswordsIn(std::wstring& line, std::size_t (*passwordStart)(std::string_view));
+#endif
 
 // An environment variable as UTF-8; empty when not set.
 std::string Environment(const char* name);

@@ -3,11 +3,14 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <shellapi.h>
+#include <winternl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <mutex>
 #include <random>
 #include <streambuf>
 
@@ -55,52 +58,57 @@ bool IsConsole(HANDLE handle) {
 }
 
 bool WriteConsoleText(HANDLE console, std::string_view bytes) {
-  const std::wstring wide = ForConsole(bytes);
-  const wchar_t* at = wide.data();
-  std::size_t left = wide.size();
-  while (left > 0) {
-    DWORD written = 0;
-    const DWORD chunk = static_cast<DWORD>(left < 16384 ? left : 16384);
-    if (!::WriteConsoleW(console, at, chunk, &written, nullptr) || written == 0) return false;
-    at += written;
-    left -= written;
+  return WriteWideInPieces(ForConsole(bytes), kConsolePiece,
+                           [console](const wchar_t* text, std::size_t count, std::size_t& written) {
+                             DWORD n = 0;
+                             const bool ok = ::WriteConsoleW(console, text, static_cast<DWORD>(count), &n, nullptr);
+                             written = n;
+                             return ok;
+                           });
+}
+
+}  // namespace
+
+bool WriteWideInPieces(std::wstring_view text, std::size_t piece, const WidePieceWriter& write) {
+  while (!text.empty()) {
+    std::size_t count = text.size() < piece ? text.size() : piece;
+    // A surrogate pair goes out whole: a console shows half of one as a replacement character.
+    if (count < text.size() && count > 1 && IS_HIGH_SURROGATE(text[count - 1])) --count;
+    std::size_t written = 0;
+    if (!write(text.data(), count, written) || written == 0 || written > count) return false;
+    text.remove_prefix(written);
   }
   return true;
 }
 
-// std::cout / std::cerr on a console: whole lines (whole UTF-8 sequences) through the wide API.
-class ConsoleBuffer : public std::streambuf {
- public:
-  explicit ConsoleBuffer(HANDLE console) : console_(console) {}
+ConsoleBuffer::ConsoleBuffer(void* console) : console_(console) {}
 
- protected:
-  int_type overflow(int_type c) override {
-    if (c != traits_type::eof()) {
-      pending_ += static_cast<char>(c);
-      if (c == '\n' || pending_.size() >= 4096) Flush(false);
-    }
-    return traits_type::not_eof(c);
-  }
-  std::streamsize xsputn(const char* text, std::streamsize count) override {
-    pending_.append(text, static_cast<std::size_t>(count));
-    if (pending_.find('\n') != std::string::npos || pending_.size() >= 4096) Flush(false);
-    return count;
-  }
-  int sync() override { return Flush(true) ? 0 : -1; }
+ConsoleBuffer::int_type ConsoleBuffer::overflow(int_type c) {
+  if (c == traits_type::eof()) return traits_type::not_eof(c);
+  pending_ += static_cast<char>(c);
+  if ((c == '\n' || pending_.size() >= 4096) && !Flush(false)) return traits_type::eof();
+  return c;
+}
 
- private:
-  // Keeps an incomplete UTF-8 sequence at the end for the next write unless `all`.
-  bool Flush(bool all) {
-    std::size_t end = pending_.size();
-    if (!all) end -= utf8::IncompleteTail(pending_);
-    const bool ok = WriteConsoleText(console_, std::string_view(pending_).substr(0, end));
-    pending_.erase(0, end);
-    return ok;
-  }
+std::streamsize ConsoleBuffer::xsputn(const char* text, std::streamsize count) {
+  pending_.append(text, static_cast<std::size_t>(count));
+  if ((pending_.find('\n') != std::string::npos || pending_.size() >= 4096) && !Flush(false)) return 0;
+  return count;
+}
 
-  HANDLE console_;
-  std::string pending_;
-};
+int ConsoleBuffer::sync() { return Flush(true) ? 0 : -1; }
+
+// Keeps an incomplete UTF-8 sequence at the end for the next write unless `all`. What could not
+// be written is dropped: the stream has failed and says so.
+bool ConsoleBuffer::Flush(bool all) {
+  std::size_t end = pending_.size();
+  if (!all) end -= utf8::IncompleteTail(pending_);
+  const bool ok = WriteConsoleText(static_cast<HANDLE>(console_), std::string_view(pending_).substr(0, end));
+  pending_.erase(0, end);
+  return ok;
+}
+
+namespace {
 
 int ErrnoOf(DWORD error) {
   switch (error) {
@@ -141,9 +149,18 @@ std::string FolderOf(UINT (*get)(LPWSTR, UINT)) {
 UINT SystemWindowsDirectory(LPWSTR buffer, UINT size) { return ::GetSystemWindowsDirectoryW(buffer, size); }
 UINT WindowsDirectory(LPWSTR buffer, UINT size) { return ::GetWindowsDirectoryW(buffer, size); }
 
-std::wstring g_optionFile;
-void RemoveOptionFile() {
-  if (!g_optionFile.empty()) ::DeleteFileW(g_optionFile.c_str());
+// The option files of this run, removed at exit (one clean-up, however many connections).
+std::mutex g_optionFilesLock;
+std::vector<std::wstring> g_optionFiles;
+void RemoveOptionFiles() {
+  const std::lock_guard<std::mutex> lock(g_optionFilesLock);
+  for (const std::wstring& file : g_optionFiles) ::DeleteFileW(file.c_str());
+}
+void RemoveAtExit(const std::wstring& file) {
+  static const bool registered = std::atexit(RemoveOptionFiles) == 0;
+  (void)registered;
+  const std::lock_guard<std::mutex> lock(g_optionFilesLock);
+  g_optionFiles.push_back(file);
 }
 
 }  // namespace
@@ -185,6 +202,123 @@ bool WriteStdout(std::string_view bytes) {
   std::cout.flush();
   return (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size()) &&
          std::fflush(stdout) == 0;
+}
+
+namespace {
+
+// One argument of a command line: its characters and where each one stands in the line.
+struct PlacedArgument {
+  std::wstring text;
+  std::vector<std::size_t> at;
+};
+
+// The arguments after the program name, split by the rules of CommandLineToArgvW: blanks outside
+// quotes separate; 2n backslashes before a quote give n and the quote opens or closes quoting,
+// 2n+1 give n and a quote; a third quote in a row gives a quote.
+std::vector<PlacedArgument> SplitPlaced(std::wstring_view line) {
+  std::size_t i = 0;
+  if (i < line.size() && line[i] == L'"') {
+    for (++i; i < line.size() && line[i] != L'"'; ++i) {}
+    if (i < line.size()) ++i;
+  } else {
+    while (i < line.size() && line[i] != L' ' && line[i] != L'\t') ++i;
+  }
+  while (i < line.size() && (line[i] == L' ' || line[i] == L'\t')) ++i;
+  std::vector<PlacedArgument> arguments;
+  if (i < line.size()) arguments.emplace_back();
+  int quotes = 0;
+  std::size_t backslashes = 0;
+  while (i < line.size()) {
+    PlacedArgument& argument = arguments.back();
+    const auto put = [&argument](wchar_t c, std::size_t at) {
+      argument.text += c;
+      argument.at.push_back(at);
+    };
+    const auto drop = [&argument](std::size_t count) {
+      argument.text.resize(argument.text.size() - count);
+      argument.at.resize(argument.at.size() - count);
+    };
+    const wchar_t c = line[i];
+    if ((c == L' ' || c == L'\t') && quotes == 0) {
+      while (i < line.size() && (line[i] == L' ' || line[i] == L'\t')) ++i;
+      if (i < line.size()) arguments.emplace_back();
+      backslashes = 0;
+    } else if (c == L'\\') {
+      put(c, i++);
+      ++backslashes;
+    } else if (c == L'"') {
+      if (backslashes % 2 == 0) {
+        drop(backslashes / 2);
+        ++quotes;
+      } else {
+        drop(backslashes / 2 + 1);
+        put(c, i);
+      }
+      ++i;
+      backslashes = 0;
+      for (; i < line.size() && line[i] == L'"'; ++i)
+        if (++quotes == 3) {
+          put(L'"', i);
+          quotes = 0;
+        }
+      if (quotes == 2) quotes = 0;
+    } else {
+      put(c, i++);
+      backslashes = 0;
+    }
+  }
+  return arguments;
+}
+
+}  // namespace
+
+bool HidePasswordsIn(std::wstring& line, std::size_t (*passwordStart)(std::string_view)) {
+  // The system's own reading decides; the placed split must agree with it before it is used.
+  int count = 0;
+  wchar_t** system = ::CommandLineToArgvW(line.c_str(), &count);
+  if (system == nullptr) return true;
+  std::vector<std::string> texts;
+  for (int i = 1; i < count; ++i) texts.push_back(Utf8(system[i], static_cast<int>(wcslen(system[i]))));
+  const std::vector<PlacedArgument> placed = SplitPlaced(line);
+  bool agree = placed.size() == texts.size();
+  for (std::size_t i = 0; agree && i < placed.size(); ++i)
+    agree = Utf8(placed[i].text.data(), static_cast<int>(placed[i].text.size())) == texts[i];
+  ::LocalFree(system);
+  bool hidden = true;
+  for (std::size_t i = 0; i < texts.size() && texts[i] != "--"; ++i) {
+    // The password follows an ASCII prefix, so it starts at the same index in UTF-16.
+    const std::size_t start = passwordStart(texts[i]);
+    if (start == 0) continue;
+    if (!agree) {
+      hidden = false;
+      continue;
+    }
+    for (std::size_t j = start; j < placed[i].at.size(); ++j) line[placed[i].at[j]] = L'x';
+  }
+  return hidden;
+}
+
+// The command line other processes read is the one in the process parameters, which
+// GetCommandLineW hands out; both are overwritten in place should they ever differ.
+bool HideCommandLinePasswords(std::size_t (*passwordStart)(std::string_view)) {
+  using Query = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+  const auto query = reinterpret_cast<Query>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  PROCESS_BASIC_INFORMATION basic{};
+  UNICODE_STRING kept{};
+  if (query && query(::GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) >= 0 &&
+      basic.PebBaseAddress && basic.PebBaseAddress->ProcessParameters)
+    kept = basic.PebBaseAddress->ProcessParameters->CommandLine;
+  bool hidden = true;
+  wchar_t* const own = ::GetCommandLineW();
+  for (wchar_t* buffer : {kept.Buffer, own == kept.Buffer ? nullptr : own}) {
+    if (buffer == nullptr) continue;
+    const std::size_t length = buffer == kept.Buffer ? kept.Length / sizeof(wchar_t) : wcslen(buffer);
+    std::wstring line(buffer, length);
+    hidden = HidePasswordsIn(line, passwordStart) && hidden;
+    std::copy(line.begin(), line.end(), buffer);
+  }
+  return hidden;
 }
 
 void SkipSystemCertificates() {}
@@ -296,8 +430,7 @@ std::string OptionTextFile(const std::string& text, int& error) {
     const bool ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                     written == text.size();
     ::CloseHandle(file);
-    g_optionFile = path;
-    std::atexit(RemoveOptionFile);
+    RemoveAtExit(path);
     if (!ok) {
       error = EIO;
       return {};

@@ -17,10 +17,14 @@
 //                                 until that page shows and the window answers again
 //   driver launch CAPTION EXE...  starts EXE, milliseconds until a window CAPTION is visible
 //   driver click-in CAPTION ID    BM_CLICK on button ID of the window CAPTION, milliseconds
+//   driver command-lines EXE      the command line of each running EXE, read from its memory as
+//                                 a process list reads it
 #include <windows.h>
 #include <commctrl.h>
 #include <fcntl.h>
 #include <io.h>
+#include <psapi.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -287,6 +291,33 @@ int Clip(const std::wstring& prefix) {
              : Fail("cannot write the clipboard files");
 }
 
+// The command line in the process parameters of each running program named `exe`.
+int CommandLines(const std::wstring& exe) {
+  using Query = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+  const auto query = reinterpret_cast<Query>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  DWORD ids[4096], bytes = 0;
+  if (!query || !K32EnumProcesses(ids, sizeof ids, &bytes)) return Fail("cannot list the processes");
+  for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
+    const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]);
+    if (process == nullptr) continue;
+    wchar_t name[MAX_PATH] = L"";
+    PROCESS_BASIC_INFORMATION basic{};
+    PEB peb{};
+    RTL_USER_PROCESS_PARAMETERS parameters{};
+    if (K32GetModuleBaseNameW(process, nullptr, name, MAX_PATH) && exe == name &&
+        query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) >= 0 &&
+        ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) &&
+        ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr)) {
+      std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+      if (ReadProcessMemory(process, parameters.CommandLine.Buffer, line.data(), parameters.CommandLine.Length, nullptr))
+        Out(Utf8(line));
+    }
+    CloseHandle(process);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -309,6 +340,7 @@ int wmain(int argc, wchar_t** argv) {
     WaitForSingleObject(process.hProcess, 10000);
     return 0;
   }
+  if (command == L"command-lines") return CommandLines(arg(2));
   if (command == L"click-in") {  // click-in CAPTION CONTROL-ID: a button of another window
     if (!FindMain(30, arg(2))) return Fail("no window");
     const auto start = std::chrono::steady_clock::now();
