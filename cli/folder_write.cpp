@@ -396,8 +396,10 @@ struct ExportWriter::State {
       }
     }
     for (Staged& entry : staged) {
-      // What was staged but not put in place (and what AddInto left behind) is ours alone.
-      if (entry.work != entry.oldCopy && (synced == 0 || !entry.movedInOutput))
+      // What was staged but not put in place (and what AddInto left behind) is ours alone. A
+      // folder that went into place whole by one rename left nothing behind.
+      const bool movedWhole = entry.movedInOutput && entry.oldCopy.empty() && entry.result.status == FolderWrite::Written;
+      if (!movedWhole && entry.work != entry.oldCopy && (synced == 0 || !entry.movedInOutput))
         RemoveRunFolder(run, entry.work, runLock.path() / entry.work, OwnNames(entry));
       results.push_back(std::move(entry.result));
     }
