@@ -12,7 +12,14 @@ namespace kelvane::cli {
 
 void Error(const std::string& message) { std::cerr << kProgram << ": " << message << '\n'; }
 
-std::string Quoted(const std::string& name) { return "\"" + Printable(name) + "\""; }
+// Built by appending: g++ 12 at -O3 warns (-Wrestrict, a false alarm) about a literal + a
+// temporary string.
+std::string Quoted(const std::string& name) {
+  std::string text = "\"";
+  text += Printable(name);
+  text += '"';
+  return text;
+}
 std::string PrintableName(std::string_view name) { return Printable(name); }
 
 bool WriteOut(std::string_view bytes) {
