@@ -134,9 +134,9 @@ struct FileInfo {
   std::uint64_t size = 0;
 };
 // An open folder. Every step through it names an entry of this very folder: a name swapped for
-// a link or for another folder after it was opened is never followed (POSIX: each step is
-// relative to the descriptor; Windows: the folder's identity is checked before each step). Names
-// are UTF-8 file names, never paths. Each step returns 0 or an errno value.
+// a link or for another folder after it was opened is never followed, and a folder moved away
+// after it was opened is still the one the steps act in (each step is relative to the open
+// descriptor or handle, never a path). Names are UTF-8 file names, never paths. Each step returns 0 or an errno value.
 class Folder {
  public:
   Folder() = default;
@@ -150,6 +150,7 @@ class Folder {
       handle_ = std::exchange(other.handle_, -1);
       volume_ = other.volume_;
       id_ = other.id_;
+      idHigh_ = other.idHigh_;
     }
     return *this;
   }
@@ -186,12 +187,11 @@ class Folder {
 
  private:
   friend int Move(const Folder&, std::string_view, const Folder&, std::string_view, bool);
-  bool IsAt(const std::filesystem::path& path) const;  // Windows: the path leads to this folder
   void Close();
   friend int Exchange(const Folder&, std::string_view, const Folder&, std::string_view);
   std::filesystem::path path_;
   std::intptr_t handle_ = -1;
-  std::uint64_t volume_ = 0, id_ = 0;  // Windows: the identity checked before each step
+  std::uint64_t volume_ = 0, id_ = 0, idHigh_ = 0;  // Windows: the folder's identity, for IsAt
 };
 
 // Waits until the socket can be read (`read`) or written (`write`) or `milliseconds` have

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -128,6 +130,10 @@ int ErrnoOf(DWORD error) {
       return EROFS;
     case ERROR_DIR_NOT_EMPTY:
       return ENOTEMPTY;
+    case ERROR_DIRECTORY:
+      return ENOTDIR;
+    case ERROR_NOT_SAME_DEVICE:
+      return EXDEV;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
       return EBUSY;
@@ -349,25 +355,25 @@ bool WorldWritable(const std::string&) { return false; }  // Windows guards file
 
 namespace {
 
-// Reads a regular file of at most `limit` bytes; with `followLinks` false the name itself (a
-// reparse point is opened as it is and refused). One loop for option files and manifests.
-int ReadRegular(const fs::path& path, bool followLinks, std::uint64_t limit, std::string& bytes,
-                FileIdentity* identity = nullptr) {
+// Reads the opened file if it is a regular file of at most `limit` bytes, and closes it. One
+// loop for option files, manifests and whatever else the program reads.
+int ReadOpened(HANDLE file, std::uint64_t limit, std::string& bytes, FileIdentity* identity = nullptr) {
   bytes.clear();
-  const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, followLinks ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_OPEN_REPARSE_POINT,
-                                    nullptr);
-  if (file == INVALID_HANDLE_VALUE) return LastErrno();
   int error = 0;
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info) ||
-      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+  FILE_BASIC_INFO basic{};
+  FILE_STANDARD_INFO standard{};
+  if (::GetFileType(file) != FILE_TYPE_DISK ||
+      !::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
+      !::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) ||
+      standard.Directory || (basic.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
     error = EINVAL;
-  else if ((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow) > limit)
+  else if (static_cast<std::uint64_t>(standard.EndOfFile.QuadPart) > limit)
     error = EFBIG;
-  if (identity)
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (identity && error == 0) {
+    if (!::GetFileInformationByHandle(file, &info)) error = LastErrno();
     *identity = {info.dwVolumeSerialNumber, static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+  }
   while (error == 0) {
     char buffer[65536];
     DWORD n = 0;
@@ -379,6 +385,16 @@ int ReadRegular(const fs::path& path, bool followLinks, std::uint64_t limit, std
   ::CloseHandle(file);
   if (error != 0) bytes.clear();
   return error;
+}
+
+// A regular file named by its path, links followed.
+int ReadRegular(const fs::path& path, std::uint64_t limit, std::string& bytes, FileIdentity* identity = nullptr) {
+  bytes.clear();
+  const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return LastErrno();
+  return ReadOpened(file, limit, bytes, identity);
 }
 
 }  // namespace
@@ -395,11 +411,11 @@ int WaitForSocket(std::intptr_t socket, bool read, bool write, int milliseconds)
 }
 
 int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
-  return ReadRegular(Utf8Path(path), true, maxBytes, bytes);
+  return ReadRegular(Utf8Path(path), maxBytes, bytes);
 }
 
 int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes, FileIdentity& identity) {
-  return ReadRegular(Utf8Path(path), true, maxBytes, bytes, &identity);
+  return ReadRegular(Utf8Path(path), maxBytes, bytes, &identity);
 }
 
 // A file of this run in the user's temporary folder, removed when the program ends. The text
@@ -471,31 +487,75 @@ HANDLE OpenEntry(const fs::path& path) {
 
 struct Identity {
   bool folder = false;  // a real folder, not a reparse point
-  std::uint64_t volume = 0, id = 0;
+  std::uint64_t volume = 0, id = 0, idHigh = 0;
 };
 
+// Asks the open file itself, never its name (which may have changed since it was opened).
 bool IdentityOf(HANDLE handle, Identity& identity) {
+  FILE_BASIC_INFO basic{};
+  if (!::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) return false;
+  identity.folder = (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                    !(basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  FILE_ID_INFO id{};
+  if (::GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id)) {
+    identity.volume = id.VolumeSerialNumber;
+    std::memcpy(&identity.id, id.FileId.Identifier, 8);
+    std::memcpy(&identity.idHigh, id.FileId.Identifier + 8, 8);
+    return true;
+  }
+  // File systems without 128-bit ids (FAT on older systems) answer this one.
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(handle, &info)) return false;
-  identity.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                    !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
   identity.volume = info.dwVolumeSerialNumber;
   identity.id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return true;
 }
 
-bool IdentityAt(const fs::path& path, Identity& identity) {
-  const HANDLE handle = OpenEntry(path);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  const bool ok = IdentityOf(handle, identity);
-  ::CloseHandle(handle);
-  return ok;
-}
-
 HANDLE Handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-// The folder a step goes through was moved away or replaced since it was opened.
-constexpr int kNotTheSameFolder = EBUSY;
+int ErrnoOfStatus(NTSTATUS status) { return ErrnoOf(::RtlNtStatusToDosError(status)); }
+
+constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The entry `name` of the open folder `root`, found from the handle and not by a path, as the
+// *at() calls do on POSIX: a folder moved or replaced since it was opened changes nothing. The
+// name is one entry; an empty name is the folder itself. Names compare as the Win32 calls
+// compare them, without regard to case.
+class EntryName {
+ public:
+  EntryName(HANDLE root, std::string_view name) : wide_(Wide(Utf8Path(name))) {
+    valid_ = wide_.find_first_of(L"\\/") == std::wstring::npos && wide_.size() < 32768;
+    name_.Buffer = wide_.data();
+    name_.Length = name_.MaximumLength = static_cast<USHORT>(wide_.size() * sizeof(wchar_t));
+    InitializeObjectAttributes(&attributes_, &name_, OBJ_CASE_INSENSITIVE, root, nullptr);
+  }
+  bool valid() const { return valid_; }
+  OBJECT_ATTRIBUTES* attributes() { return &attributes_; }
+
+ private:
+  std::wstring wide_;
+  bool valid_ = false;
+  UNICODE_STRING name_{};
+  OBJECT_ATTRIBUTES attributes_{};
+};
+
+// Opens `name` in `root`; 0 or the errno, with `file` set only on success.
+int OpenAt(HANDLE root, std::string_view name, ACCESS_MASK access, ULONG share, ULONG disposition,
+           ULONG options, HANDLE& file) {
+  EntryName entry(root, name);
+  if (!entry.valid() || name.empty()) return ENOENT;
+  IO_STATUS_BLOCK io{};
+  const NTSTATUS status = ::NtCreateFile(&file, access | SYNCHRONIZE, entry.attributes(), &io, nullptr,
+                                         FILE_ATTRIBUTE_NORMAL, share, disposition,
+                                         options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+  return NT_SUCCESS(status) ? 0 : ErrnoOfStatus(status);
+}
+
+// The entry itself (a reparse point as it is, a folder as well as a file), for looking at it.
+int OpenEntryAt(HANDLE root, std::string_view name, HANDLE& file) {
+  return OpenAt(root, name, FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN,
+                FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT, file);
+}
 
 }  // namespace
 
@@ -504,11 +564,8 @@ void Folder::Close() {
   handle_ = -1;
 }
 
-// Windows has no steps relative to a folder handle for these calls: the handle is held for the
-// folder's identity, and each step that changes something (writes, moves, removals) first checks
-// that the path still leads to that folder. Looking and reading do not check (each check costs
-// three calls to the system); what they find decides nothing that a checked step would not
-// refuse.
+// The handle, held for attributes only (so no sharing mode stands in the way of anyone), is the
+// folder: every step below goes through it, never through the path again.
 int Folder::Open(const fs::path& path) {
   const HANDLE handle = OpenEntry(path);
   if (handle == INVALID_HANDLE_VALUE) return LastErrno();
@@ -522,43 +579,58 @@ int Folder::Open(const fs::path& path) {
   handle_ = reinterpret_cast<std::intptr_t>(handle);
   volume_ = identity.volume;
   id_ = identity.id;
+  idHigh_ = identity.idHigh;
   return 0;
 }
 
 int Folder::Open(const Folder& parent, std::string_view name) {
-  if (!parent.IsAt(parent.path_)) return kNotTheSameFolder;
-  return Open(parent.path_ / Utf8Path(name));
-}
-
-bool Folder::IsAt(const fs::path& path) const {
+  HANDLE handle = nullptr;
+  if (int error = OpenEntryAt(Handle(parent.handle_), name, handle)) return error;
   Identity identity;
-  return IdentityAt(path, identity) && identity.folder && identity.volume == volume_ && identity.id == id_;
+  if (!IdentityOf(handle, identity) || !identity.folder) {
+    ::CloseHandle(handle);
+    return ENOTDIR;
+  }
+  *this = Folder();
+  path_ = parent.path_ / Utf8Path(name);
+  handle_ = reinterpret_cast<std::intptr_t>(handle);
+  volume_ = identity.volume;
+  id_ = identity.id;
+  idHigh_ = identity.idHigh;
+  return 0;
 }
 
 int Folder::Look(std::string_view name, FileInfo& info) const {
   info = {};
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!::GetFileAttributesExW(Wide(path_ / Utf8Path(name)).c_str(), GetFileExInfoStandard, &data)) {
-    const DWORD error = ::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : ErrnoOf(error);
-  }
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) info.kind = Kind::Link;
-  else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) info.kind = Kind::Folder;
+  HANDLE entry = nullptr;
+  if (int error = OpenEntryAt(Handle(handle_), name, entry)) return error == ENOENT ? 0 : error;
+  FILE_BASIC_INFO basic{};
+  FILE_STANDARD_INFO standard{};
+  int error = 0;
+  if (!::GetFileInformationByHandleEx(entry, FileBasicInfo, &basic, sizeof basic) ||
+      !::GetFileInformationByHandleEx(entry, FileStandardInfo, &standard, sizeof standard))
+    error = LastErrno();
+  ::CloseHandle(entry);
+  if (error != 0) return error;
+  if (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) info.kind = Kind::Link;
+  else if (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) info.kind = Kind::Folder;
   else info.kind = Kind::File;
-  info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  info.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
   return 0;
 }
 
 int Folder::Read(std::string_view name, std::uint64_t limit, std::string& bytes) const {
   bytes.clear();
-  return ReadRegular(path_ / Utf8Path(name), false, limit, bytes);
+  HANDLE file = nullptr;
+  if (int error = OpenAt(Handle(handle_), name, GENERIC_READ, kShareAll, FILE_OPEN, FILE_OPEN_REPARSE_POINT, file))
+    return error;
+  return ReadOpened(file, limit, bytes);
 }
 
 int Folder::Write(std::string_view name, std::string_view bytes, bool durable) const {
-  if (!IsAt(path_)) return kNotTheSameFolder;
-  const HANDLE file = ::CreateFileW(Wide(path_ / Utf8Path(name)).c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return LastErrno();
+  HANDLE file = nullptr;
+  if (int error = OpenAt(Handle(handle_), name, GENERIC_WRITE, 0, FILE_CREATE, FILE_NON_DIRECTORY_FILE, file))
+    return error;
   int error = 0;
   while (!bytes.empty() && error == 0) {
     DWORD written = 0;
@@ -572,49 +644,80 @@ int Folder::Write(std::string_view name, std::string_view bytes, bool durable) c
 }
 
 int Folder::SyncFile(std::string_view name) const {
-  const HANDLE file = ::CreateFileW(Wide(path_ / Utf8Path(name)).c_str(), GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return LastErrno();
+  HANDLE file = nullptr;
+  if (int error = OpenAt(Handle(handle_), name, GENERIC_WRITE, kShareAll, FILE_OPEN,
+                         FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT, file))
+    return error;
   const int error = ::FlushFileBuffers(file) ? 0 : LastErrno();
   ::CloseHandle(file);
   return error;
 }
 
+// Listing needs a handle that may read the folder: a second one, opened from the first.
 int Folder::List(std::vector<std::string>& names) const {
   names.clear();
-  WIN32_FIND_DATAW found{};
-  const HANDLE find = ::FindFirstFileExW(Wide(path_ / L"*").c_str(), FindExInfoBasic, &found,
-                                         FindExSearchNameMatch, nullptr, 0);
-  if (find == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : LastErrno();
+  EntryName self(Handle(handle_), {});
+  HANDLE listing = nullptr;
+  IO_STATUS_BLOCK io{};
+  NTSTATUS status = ::NtCreateFile(&listing, FILE_LIST_DIRECTORY | SYNCHRONIZE, self.attributes(), &io, nullptr, 0,
+                                   kShareAll, FILE_OPEN,
+                                   FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT,
+                                   nullptr, 0);
+  if (!NT_SUCCESS(status)) return ErrnoOfStatus(status);
+  alignas(8) unsigned char buffer[64 * 1024];
   int error = 0;
-  do {
-    const std::wstring_view name = found.cFileName;
-    if (name != L"." && name != L"..") names.push_back(Utf8(found.cFileName, static_cast<int>(name.size())));
-  } while (::FindNextFileW(find, &found));
-  if (::GetLastError() != ERROR_NO_MORE_FILES) error = LastErrno();
-  ::FindClose(find);
+  while (error == 0) {
+    if (!::GetFileInformationByHandleEx(listing, FileFullDirectoryInfo, buffer, sizeof buffer)) {
+      if (::GetLastError() != ERROR_NO_MORE_FILES) error = LastErrno();
+      break;
+    }
+    for (std::size_t at = 0;;) {
+      const auto* found = reinterpret_cast<const FILE_FULL_DIR_INFO*>(buffer + at);
+      const std::wstring_view name(found->FileName, found->FileNameLength / sizeof(wchar_t));
+      if (name != L"." && name != L"..") names.push_back(Utf8(name.data(), static_cast<int>(name.size())));
+      if (found->NextEntryOffset == 0) break;
+      at += found->NextEntryOffset;
+    }
+  }
+  ::CloseHandle(listing);
   if (error != 0) names.clear();
   return error;
 }
 
 int Folder::MakeFolder(std::string_view name) const {
-  if (!IsAt(path_)) return kNotTheSameFolder;
-  return ::CreateDirectoryW(Wide(path_ / Utf8Path(name)).c_str(), nullptr) ? 0 : LastErrno();
+  HANDLE folder = nullptr;
+  if (int error = OpenAt(Handle(handle_), name, FILE_LIST_DIRECTORY, kShareAll, FILE_CREATE, FILE_DIRECTORY_FILE, folder))
+    return error;
+  ::CloseHandle(folder);
+  return 0;
 }
 
+// Both removals mark the entry itself (a link, not what it leads to) for deletion, as
+// DeleteFile and RemoveDirectory do; a folder that is not empty refuses the mark.
 int Folder::Remove(std::string_view name) const {
-  if (!IsAt(path_)) return kNotTheSameFolder;
-  return ::DeleteFileW(Wide(path_ / Utf8Path(name)).c_str()) ? 0 : LastErrno();
+  HANDLE file = nullptr;
+  if (int error = OpenAt(Handle(handle_), name, DELETE, kShareAll, FILE_OPEN,
+                         FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_DELETE_ON_CLOSE, file))
+    return error;
+  return ::CloseHandle(file) ? 0 : LastErrno();
 }
 
 int Folder::RemoveFolder(std::string_view name) const {
-  if (!IsAt(path_)) return kNotTheSameFolder;
-  return ::RemoveDirectoryW(Wide(path_ / Utf8Path(name)).c_str()) ? 0 : LastErrno();
+  HANDLE folder = nullptr;
+  if (int error = OpenAt(Handle(handle_), name, DELETE, kShareAll, FILE_OPEN,
+                         FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT, folder))
+    return error;
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  const int error = ::SetFileInformationByHandle(folder, FileDispositionInfo, &disposition, sizeof disposition)
+                        ? 0
+                        : LastErrno();
+  ::CloseHandle(folder);
+  return error;
 }
 
 // Windows offers no way to flush a folder's entries short of administrator rights; the files
-// themselves are flushed before they are moved and the moves are written through.
+// themselves are flushed before they are moved, and a rename within one volume is a single
+// journaled step of the file system.
 int Folder::Sync() const { return 0; }
 
 // Flushing a whole volume needs administrator rights too: the files are flushed one by one.
@@ -623,24 +726,43 @@ bool SyncsWholeFileSystem() { return false; }
 
 // The entry's own identity settles it, whatever the parent's path leads to now.
 bool Folder::IsAt(const Folder& parent, std::string_view name) const {
-  return IsAt(parent.path_ / Utf8Path(name));
+  HANDLE entry = nullptr;
+  if (OpenEntryAt(Handle(parent.handle_), name, entry) != 0) return false;
+  Identity identity;
+  const bool same = IdentityOf(entry, identity) && identity.folder && identity.volume == volume_ &&
+                    identity.id == id_ && identity.idHigh == idHigh_;
+  ::CloseHandle(entry);
+  return same;
 }
 
+// The entry is opened in `from` and renamed by its handle into `to`, both found by their handles
+// (the Win32 rename calls take paths only).
 int Move(const Folder& from, std::string_view fromName, const Folder& to, std::string_view toName,
          bool replaceFile) {
-  if (!from.IsAt(from.path_) || !to.IsAt(to.path_)) return kNotTheSameFolder;
-  const fs::path target = to.path_ / Utf8Path(toName);
+  const HANDLE target = Handle(to.handle_);
   if (replaceFile) {
-    // MoveFileEx replaces files only, but a link to a file is a file to it.
-    const DWORD attributes = ::GetFileAttributesW(Wide(target).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-      return EEXIST;
+    // A rename replaces files only, but a link to a file is a file to it.
+    FileInfo info;
+    if (to.Look(toName, info) == 0 && (info.kind == Kind::Folder || info.kind == Kind::Link)) return EEXIST;
   }
-  return ::MoveFileExW(Wide(from.path_ / Utf8Path(fromName)).c_str(), Wide(target).c_str(),
-                       (replaceFile ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH)
-             ? 0
-             : LastErrno();
+  const std::wstring name = Wide(Utf8Path(toName));
+  if (name.empty() || name.find_first_of(L"\\/") != std::wstring::npos || name.size() >= 32768) return ENOENT;
+  HANDLE source = nullptr;
+  if (int error = OpenAt(Handle(from.handle_), fromName, DELETE, kShareAll, FILE_OPEN,
+                         FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT, source))
+    return error;
+  std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) + name.size() * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = replaceFile;
+  rename->RootDirectory = target;
+  rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+  std::memcpy(rename->FileName, name.data(), rename->FileNameLength);
+  IO_STATUS_BLOCK io{};
+  // Straight to the system call: the Win32 wrapper of this call makes the name a full path.
+  const NTSTATUS status = ::NtSetInformationFile(source, &io, rename, static_cast<ULONG>(buffer.size()),
+                                                 FileRenameInformation);
+  ::CloseHandle(source);
+  return NT_SUCCESS(status) ? 0 : ErrnoOfStatus(status);
 }
 
 // No swapping of two folders in one step on Windows: the caller moves the old one aside first.
