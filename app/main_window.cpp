@@ -72,11 +72,6 @@ void RefillList(QListWidget* list, const std::vector<std::string>& names, bool c
   }
 }
 
-std::size_t PaneIndex(ui::Id pane) {
-  return static_cast<std::size_t>(
-      std::find(ui::kPanesInOrder.begin(), ui::kPanesInOrder.end(), pane) - ui::kPanesInOrder.begin());
-}
-
 // The row of the selected item; -1 when nothing is selected.
 int SelectedRow(const QListWidget* list) {
   const QList<QListWidgetItem*> selected = list->selectedItems();
@@ -282,7 +277,7 @@ bool MainWindow::WaitUntilIdle(int milliseconds) {
 
 void MainWindow::SetText(ui::Id control, const std::string& text) {
   if (ui::ControlOf(control).kind == ui::Kind::Pane) {
-    QString& given = given_[PaneIndex(control)];
+    QString& given = given_[ui::PaneIndex(control)];
     given = FromUtf8(text);
     static_cast<QPlainTextEdit*>(Of(control))->setPlainText(given);
     return;
@@ -340,7 +335,7 @@ void MainWindow::CopyPane(QPlainTextEdit* pane) {
   const ui::Id id = static_cast<ui::Id>(
       std::find(controls_.begin(), controls_.end(), pane) - controls_.begin());
   if (core_.PaneHoldsGeneratedText(id)) {
-    clipboard->setText(given_[PaneIndex(id)]);
+    clipboard->setText(given_[ui::PaneIndex(id)]);
   } else {
     const std::string* untouched = core_.UntouchedPaneText(id);
     clipboard->setText(FromUtf8(untouched ? *untouched : PaneText(pane)));

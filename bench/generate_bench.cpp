@@ -241,6 +241,7 @@ void CopyFloor(benchmark::State& state) {
 
 bool OpenWindow(Window& w) {
   w.window = new MainWindow(bench::ServerPort());
+  w.window->core().KeepColumns();
   w.window->show();
   QApplication::processEvents();
   w.window->ConnectServer();

@@ -61,39 +61,38 @@ std::optional<std::pair<ConnectInput, unsigned>> Target(const ServerInput& input
                    address->port != 0 ? address->port : defaultPort};
 }
 
-// The record key the check boxes ask for, set into `options`, and what page 1 says about the
-// texts: the key warning and one line per reason the C# entity text will not compile.
-std::string Warnings(const std::string& table, const FieldTable& fields,
-                     const ColumnFactsList& facts, const TextChoices& choices,
-                     TextOptions& options) {
-  std::string text;
-  std::size_t listKey = kNoColumn;
-  if (choices.primaryKey) {
-    const KeyChoice key = ChooseKeyColumn(kKeyAuto, fields, facts);
-    if (key.problem.empty()) {
-      options.keyPosition = key.position;
-      options.keyInCSharpList = true;
-      listKey = key.position;
-    } else if (fields.size() > 1) {
-      text = std::string(kNoSingleColumnKey);
-    }
-  }
+// The record key the check boxes ask for: with "以主键为记录键" the one-column primary key,
+// which the C# list class then keys by too; `missing` when the table has none to offer.
+struct KeyChosen {
+  std::size_t position = TextOptions{}.keyPosition;
+  bool inCSharpList = false;
+  bool missing = false;
+};
+
+KeyChosen ChooseKey(const FieldTable& fields, const ColumnFactsList& facts, const TextChoices& choices) {
+  KeyChosen chosen;
+  if (!choices.primaryKey) return chosen;
+  const KeyChoice key = ChooseKeyColumn(kKeyAuto, fields, facts);
+  if (key.problem.empty()) chosen.position = key.position, chosen.inCSharpList = true;
+  else chosen.missing = fields.size() > 1;
+  return chosen;
+}
+
+// What page 1 says about the texts: the key warning and one line per reason the C# entity text
+// will not compile.
+std::string Warnings(const std::string& table, const FieldTable& fields, const ColumnFactsList& facts,
+                     const KeyChosen& key) {
+  std::string text = key.missing ? std::string(kNoSingleColumnKey) : std::string();
   const auto add = [&text](const std::string& line) {
     if (line.empty()) return;
     if (!text.empty()) text += "\n";
     text += line;
   };
-  add(KeyWarningWindowText(fields, facts, options.keyPosition));
-  for (const std::string& line :
-       CSharpWarningLines(table, fields, facts, listKey, ControlOf(Id::KeyBox).text))
+  add(KeyWarningWindowText(fields, facts, key.position));
+  for (const std::string& line : CSharpWarningLines(table, fields, facts, key.inCSharpList ? key.position : kNoColumn,
+                                                    ControlOf(Id::KeyBox).text))
     add(line);
   return text;
-}
-
-std::size_t PaneIndex(Id pane) {
-  for (std::size_t i = 0; i < kPanesInOrder.size(); ++i)
-    if (kPanesInOrder[i] == pane) return i;
-  return kPanesInOrder.size();
 }
 
 }  // namespace
@@ -193,14 +192,13 @@ void WindowCore::TableSelected(int row, const TextChoices& choices) {
   table_ = row;
   view_.SetItems(Id::ColumnList, {});
   Start<TableResult>(
-      [table = Name(tables_, row), choices](Server& server) {
+      [table = Name(tables_, row), choices, keep = keepColumns_](Server& server) {
         TableResult result;
         result.lines = ChooseTable(server.session, table, server.fields, server.facts);
-        result.fields = server.fields;
+        if (keep) result.fields = server.fields;
         // The set class finds records by its key column, the C# list class by id: say so when
         // that will not work for this table.
-        TextOptions options;
-        result.warning = Warnings(table, server.fields, server.facts, choices, options);
+        result.warning = Warnings(table, server.fields, server.facts, ChooseKey(server.fields, server.facts, choices));
         return result;
       },
       [this](TableResult& result) {
@@ -220,7 +218,10 @@ void WindowCore::GenerateClicked(const TextChoices& choices) {
         const bool commentsRead =
             !choices.comments ||
             ReadColumnComments(server.session.handle(), table, server.fields, server.facts);
-        std::string warning = Warnings(table, server.fields, server.facts, choices, options);
+        const KeyChosen key = ChooseKey(server.fields, server.facts, choices);
+        options.keyPosition = key.position;
+        options.keyInCSharpList = key.inCSharpList;
+        std::string warning = Warnings(table, server.fields, server.facts, key);
         if (choices.comments && commentsRead) options.comments = CommentsOf(server.facts);
         if (!commentsRead) warning += std::string(warning.empty() ? "" : "\n") + std::string(kCommentsUnread);
         result.warning = std::move(warning);

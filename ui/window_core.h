@@ -82,7 +82,9 @@ class WindowCore {
 
   bool busy() const { return busy_; }
   int page() const { return page_; }
-  // The columns of the last table choice that ran to its end (tests and benchmarks).
+  // Tests and benchmarks: from now on each table choice also copies its columns to this side,
+  // for fields() (the columns of the last table choice that ran to its end).
+  void KeepColumns() { keepColumns_ = true; }
   const FieldTable& fields() const { return fields_; }
 
  private:
@@ -109,6 +111,7 @@ class WindowCore {
   int page_ = 0;
   std::vector<std::string> databases_, tables_;
   int database_ = -1, table_ = -1;  // selected rows
+  bool keepColumns_ = false;
   FieldTable fields_;
   // The five panes in generate order: the generated text, whether the pane's control has it
   // yet, and whether it still holds it unchanged.

@@ -103,4 +103,11 @@ inline constexpr std::array<Id, 5> kPanesInOrder{Id::CustomTypePane, Id::ClassMo
                                                  Id::SetClassPane, Id::CSharpEntityPane,
                                                  Id::CSharpOperationPane};
 
+// A pane's place in kPanesInOrder; kPanesInOrder.size() for any other control.
+constexpr std::size_t PaneIndex(Id control) {
+  for (std::size_t i = 0; i < kPanesInOrder.size(); ++i)
+    if (kPanesInOrder[i] == control) return i;
+  return kPanesInOrder.size();
+}
+
 }  // namespace kelvane::ui

@@ -358,7 +358,8 @@ void MainWindow::SetBusy(bool busy) {
   busy_ = busy;
   // Where the pointer is now; WM_SETCURSOR keeps it so while busy.
   POINT at;
-  if (GetCursorPos(&at) && WindowFromPoint(at) && GetAncestor(WindowFromPoint(at), GA_ROOT) == main_)
+  HWND under = GetCursorPos(&at) ? WindowFromPoint(at) : nullptr;
+  if (under && GetAncestor(under, GA_ROOT) == main_)
     SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
 }
 

@@ -91,6 +91,7 @@ class MainWindowTest : public QObject {
     QVERIFY2(TestPort() != 0 && TlsTestPort() != 0,
              "KELVANE_TEST_PORT / KELVANE_TEST_TLS_PORT are not set: run through scripts/test");
     window_ = std::make_unique<MainWindow>();
+    window_->core().KeepColumns();
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     QCOMPARE(IpBox()->text(), QString("127.0.0.1"));

@@ -79,6 +79,7 @@ int Row(const std::vector<std::string>& names, const std::string& name) {
 TEST(WindowCore, StepsSayTheirStatusAndPanesArriveWithTheirPage) {
   RecordingView view;
   WindowCore core(view);
+  core.KeepColumns();
   core.ConnectClicked(Boxes(TestPort()));
   EXPECT_TRUE(view.busy);
   ASSERT_TRUE(view.RunUntilIdle(core));
