@@ -136,7 +136,8 @@ struct FileInfo {
 // An open folder. Every step through it names an entry of this very folder: a name swapped for
 // a link or for another folder after it was opened is never followed, and a folder moved away
 // after it was opened is still the one the steps act in (each step is relative to the open
-// descriptor or handle, never a path). Names are UTF-8 file names, never paths. Each step returns 0 or an errno value.
+// descriptor or handle, never a path). Names are UTF-8 file names, never paths. Each step
+// returns 0 or an errno value.
 class Folder {
  public:
   Folder() = default;

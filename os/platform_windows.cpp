@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <mutex>
 #include <random>
@@ -357,7 +357,8 @@ namespace {
 
 // Reads the opened file if it is a regular file of at most `limit` bytes, and closes it. One
 // loop for option files, manifests and whatever else the program reads.
-int ReadOpened(HANDLE file, std::uint64_t limit, std::string& bytes, FileIdentity* identity = nullptr) {
+int ReadOpened(HANDLE file, std::uint64_t limit, std::string& bytes,
+               FileIdentity* identity = nullptr) {
   bytes.clear();
   int error = 0;
   FILE_BASIC_INFO basic{};
@@ -365,7 +366,8 @@ int ReadOpened(HANDLE file, std::uint64_t limit, std::string& bytes, FileIdentit
   if (::GetFileType(file) != FILE_TYPE_DISK ||
       !::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
       !::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) ||
-      standard.Directory || (basic.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+      standard.Directory ||
+      (basic.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
     error = EINVAL;
   else if (static_cast<std::uint64_t>(standard.EndOfFile.QuadPart) > limit)
     error = EFBIG;
@@ -388,7 +390,8 @@ int ReadOpened(HANDLE file, std::uint64_t limit, std::string& bytes, FileIdentit
 }
 
 // A regular file named by its path, links followed.
-int ReadRegular(const fs::path& path, std::uint64_t limit, std::string& bytes, FileIdentity* identity = nullptr) {
+int ReadRegular(const fs::path& path, std::uint64_t limit, std::string& bytes,
+                FileIdentity* identity = nullptr) {
   bytes.clear();
   const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -545,8 +548,8 @@ int OpenAt(HANDLE root, std::string_view name, ACCESS_MASK access, ULONG share, 
   EntryName entry(root, name);
   if (!entry.valid() || name.empty()) return ENOENT;
   IO_STATUS_BLOCK io{};
-  const NTSTATUS status = ::NtCreateFile(&file, access | SYNCHRONIZE, entry.attributes(), &io, nullptr,
-                                         FILE_ATTRIBUTE_NORMAL, share, disposition,
+  const NTSTATUS status = ::NtCreateFile(&file, access | SYNCHRONIZE, entry.attributes(), &io,
+                                         nullptr, FILE_ATTRIBUTE_NORMAL, share, disposition,
                                          options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
   return NT_SUCCESS(status) ? 0 : ErrnoOfStatus(status);
 }
@@ -612,8 +615,10 @@ int Folder::Look(std::string_view name, FileInfo& info) const {
     error = LastErrno();
   ::CloseHandle(entry);
   if (error != 0) return error;
-  if (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) info.kind = Kind::Link;
-  else if (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) info.kind = Kind::Folder;
+  if (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+    info.kind = Kind::Link;
+  else if (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    info.kind = Kind::Folder;
   else info.kind = Kind::File;
   info.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
   return 0;
@@ -622,14 +627,16 @@ int Folder::Look(std::string_view name, FileInfo& info) const {
 int Folder::Read(std::string_view name, std::uint64_t limit, std::string& bytes) const {
   bytes.clear();
   HANDLE file = nullptr;
-  if (int error = OpenAt(Handle(handle_), name, GENERIC_READ, kShareAll, FILE_OPEN, FILE_OPEN_REPARSE_POINT, file))
+  if (int error = OpenAt(Handle(handle_), name, GENERIC_READ, kShareAll, FILE_OPEN,
+                         FILE_OPEN_REPARSE_POINT, file))
     return error;
   return ReadOpened(file, limit, bytes);
 }
 
 int Folder::Write(std::string_view name, std::string_view bytes, bool durable) const {
   HANDLE file = nullptr;
-  if (int error = OpenAt(Handle(handle_), name, GENERIC_WRITE, 0, FILE_CREATE, FILE_NON_DIRECTORY_FILE, file))
+  if (int error = OpenAt(Handle(handle_), name, GENERIC_WRITE, 0, FILE_CREATE,
+                         FILE_NON_DIRECTORY_FILE, file))
     return error;
   int error = 0;
   while (!bytes.empty() && error == 0) {
@@ -659,10 +666,10 @@ int Folder::List(std::vector<std::string>& names) const {
   EntryName self(Handle(handle_), {});
   HANDLE listing = nullptr;
   IO_STATUS_BLOCK io{};
-  NTSTATUS status = ::NtCreateFile(&listing, FILE_LIST_DIRECTORY | SYNCHRONIZE, self.attributes(), &io, nullptr, 0,
-                                   kShareAll, FILE_OPEN,
-                                   FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT,
-                                   nullptr, 0);
+  NTSTATUS status = ::NtCreateFile(
+      &listing, FILE_LIST_DIRECTORY | SYNCHRONIZE, self.attributes(), &io, nullptr, 0, kShareAll,
+      FILE_OPEN, FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT,
+      nullptr, 0);
   if (!NT_SUCCESS(status)) return ErrnoOfStatus(status);
   alignas(8) unsigned char buffer[64 * 1024];
   int error = 0;
@@ -674,7 +681,8 @@ int Folder::List(std::vector<std::string>& names) const {
     for (std::size_t at = 0;;) {
       const auto* found = reinterpret_cast<const FILE_FULL_DIR_INFO*>(buffer + at);
       const std::wstring_view name(found->FileName, found->FileNameLength / sizeof(wchar_t));
-      if (name != L"." && name != L"..") names.push_back(Utf8(name.data(), static_cast<int>(name.size())));
+      if (name != L"." && name != L"..")
+        names.push_back(Utf8(name.data(), static_cast<int>(name.size())));
       if (found->NextEntryOffset == 0) break;
       at += found->NextEntryOffset;
     }
@@ -686,7 +694,8 @@ int Folder::List(std::vector<std::string>& names) const {
 
 int Folder::MakeFolder(std::string_view name) const {
   HANDLE folder = nullptr;
-  if (int error = OpenAt(Handle(handle_), name, FILE_LIST_DIRECTORY, kShareAll, FILE_CREATE, FILE_DIRECTORY_FILE, folder))
+  if (int error = OpenAt(Handle(handle_), name, FILE_LIST_DIRECTORY, kShareAll, FILE_CREATE,
+                         FILE_DIRECTORY_FILE, folder))
     return error;
   ::CloseHandle(folder);
   return 0;
@@ -696,21 +705,24 @@ int Folder::MakeFolder(std::string_view name) const {
 // DeleteFile and RemoveDirectory do; a folder that is not empty refuses the mark.
 int Folder::Remove(std::string_view name) const {
   HANDLE file = nullptr;
-  if (int error = OpenAt(Handle(handle_), name, DELETE, kShareAll, FILE_OPEN,
-                         FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_DELETE_ON_CLOSE, file))
+  if (int error =
+          OpenAt(Handle(handle_), name, DELETE, kShareAll, FILE_OPEN,
+                 FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_DELETE_ON_CLOSE, file))
     return error;
   return ::CloseHandle(file) ? 0 : LastErrno();
 }
 
 int Folder::RemoveFolder(std::string_view name) const {
   HANDLE folder = nullptr;
-  if (int error = OpenAt(Handle(handle_), name, DELETE, kShareAll, FILE_OPEN,
-                         FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT, folder))
+  if (int error = OpenAt(
+          Handle(handle_), name, DELETE, kShareAll, FILE_OPEN,
+          FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT, folder))
     return error;
   FILE_DISPOSITION_INFO disposition{TRUE};
-  const int error = ::SetFileInformationByHandle(folder, FileDispositionInfo, &disposition, sizeof disposition)
-                        ? 0
-                        : LastErrno();
+  const int error =
+      ::SetFileInformationByHandle(folder, FileDispositionInfo, &disposition, sizeof disposition)
+          ? 0
+          : LastErrno();
   ::CloseHandle(folder);
   return error;
 }
@@ -743,15 +755,18 @@ int Move(const Folder& from, std::string_view fromName, const Folder& to, std::s
   if (replaceFile) {
     // A rename replaces files only, but a link to a file is a file to it.
     FileInfo info;
-    if (to.Look(toName, info) == 0 && (info.kind == Kind::Folder || info.kind == Kind::Link)) return EEXIST;
+    if (to.Look(toName, info) == 0 && (info.kind == Kind::Folder || info.kind == Kind::Link))
+      return EEXIST;
   }
   const std::wstring name = Wide(Utf8Path(toName));
-  if (name.empty() || name.find_first_of(L"\\/") != std::wstring::npos || name.size() >= 32768) return ENOENT;
+  if (name.empty() || name.find_first_of(L"\\/") != std::wstring::npos || name.size() >= 32768)
+    return ENOENT;
   HANDLE source = nullptr;
   if (int error = OpenAt(Handle(from.handle_), fromName, DELETE, kShareAll, FILE_OPEN,
                          FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT, source))
     return error;
-  std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) + name.size() * sizeof(wchar_t));
+  std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) +
+                                    name.size() * sizeof(wchar_t));
   auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
   rename->ReplaceIfExists = replaceFile;
   rename->RootDirectory = target;
@@ -759,8 +774,8 @@ int Move(const Folder& from, std::string_view fromName, const Folder& to, std::s
   std::memcpy(rename->FileName, name.data(), rename->FileNameLength);
   IO_STATUS_BLOCK io{};
   // Straight to the system call: the Win32 wrapper of this call makes the name a full path.
-  const NTSTATUS status = ::NtSetInformationFile(source, &io, rename, static_cast<ULONG>(buffer.size()),
-                                                 FileRenameInformation);
+  const NTSTATUS status = ::NtSetInformationFile(
+      source, &io, rename, static_cast<ULONG>(buffer.size()), FileRenameInformation);
   ::CloseHandle(source);
   return NT_SUCCESS(status) ? 0 : ErrnoOfStatus(status);
 }

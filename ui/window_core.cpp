@@ -69,19 +69,24 @@ struct KeyChosen {
   bool missing = false;
 };
 
-KeyChosen ChooseKey(const FieldTable& fields, const ColumnFactsList& facts, const TextChoices& choices) {
+KeyChosen ChooseKey(const FieldTable& fields, const ColumnFactsList& facts,
+                    const TextChoices& choices) {
   KeyChosen chosen;
   if (!choices.primaryKey) return chosen;
   const KeyChoice key = ChooseKeyColumn(kKeyAuto, fields, facts);
-  if (key.problem.empty()) chosen.position = key.position, chosen.inCSharpList = true;
-  else chosen.missing = fields.size() > 1;
+  if (!key.problem.empty()) {
+    chosen.missing = fields.size() > 1;
+    return chosen;
+  }
+  chosen.position = key.position;
+  chosen.inCSharpList = true;
   return chosen;
 }
 
 // What page 1 says about the texts: the key warning and one line per reason the C# entity text
 // will not compile.
-std::string Warnings(const std::string& table, const FieldTable& fields, const ColumnFactsList& facts,
-                     const KeyChosen& key) {
+std::string Warnings(const std::string& table, const FieldTable& fields,
+                     const ColumnFactsList& facts, const KeyChosen& key) {
   std::string text = key.missing ? std::string(kNoSingleColumnKey) : std::string();
   const auto add = [&text](const std::string& line) {
     if (line.empty()) return;
@@ -89,8 +94,9 @@ std::string Warnings(const std::string& table, const FieldTable& fields, const C
     text += line;
   };
   add(KeyWarningWindowText(fields, facts, key.position));
-  for (const std::string& line : CSharpWarningLines(table, fields, facts, key.inCSharpList ? key.position : kNoColumn,
-                                                    ControlOf(Id::KeyBox).text))
+  for (const std::string& line :
+       CSharpWarningLines(table, fields, facts, key.inCSharpList ? key.position : kNoColumn,
+                          ControlOf(Id::KeyBox).text))
     add(line);
   return text;
 }
@@ -198,7 +204,8 @@ void WindowCore::TableSelected(int row, const TextChoices& choices) {
         if (keep) result.fields = server.fields;
         // The set class finds records by its key column, the C# list class by id: say so when
         // that will not work for this table.
-        result.warning = Warnings(table, server.fields, server.facts, ChooseKey(server.fields, server.facts, choices));
+        result.warning = Warnings(table, server.fields, server.facts,
+                                  ChooseKey(server.fields, server.facts, choices));
         return result;
       },
       [this](TableResult& result) {

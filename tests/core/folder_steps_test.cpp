@@ -24,7 +24,8 @@ std::string Slurp(const fs::path& path) {
 }
 
 TEST(FolderSteps, ActInTheOpenedFolderAfterItWasMovedAndReplaced) {
-  const fs::path temp = fs::temp_directory_path() / ("kelvane-folder-steps-" + std::to_string(std::random_device{}()));
+  const fs::path temp = fs::temp_directory_path() /
+                        ("kelvane-folder-steps-" + std::to_string(std::random_device{}()));
   fs::create_directories(temp / "a" / "sub");
   std::ofstream(temp / "a" / "old.txt", std::ios::binary) << "old";
   os::Folder out, a, sub;
