@@ -4,7 +4,7 @@
 // key column with an argument of its type), the entity class declares one property per
 // FieldTable entry (the state column X among them), and the names go in unchanged. Reasons
 // come back as data; each front end words them. Names that are not identifiers by their
-// characters are not looked at here (each front end has its own check for them).
+// characters are looked at in schema/identifier_check.h.
 #include <cstddef>
 #include <string>
 #include <string_view>

@@ -1,10 +1,55 @@
 #include "ui/csharp_warning.h"
 
+#include <cstdio>
+
+#include "schema/identifier_check.h"
+
 namespace kelvane {
 
 namespace {
 
-std::string Named(const std::string& name) { return "“" + name + "”"; }
+std::string CodePoint(char32_t c) {
+  char text[16];
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+  return text;
+}
+
+// A name in quotes; a control character in it (it would break the note's lines) shows as its
+// code point.
+std::string Named(std::string_view name) {
+  std::string shown;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    shown += byte < 0x20 || byte == 0x7F ? CodePoint(byte) : std::string(1, c);
+  }
+  return "“" + shown + "”";
+}
+
+// Why a name cannot stand in the texts by its characters; empty when it can. Keywords have
+// their own line above.
+std::string NameLine(std::string_view what, std::string_view name) {
+  const NameProblem problem = IdentifierProblem(name);
+  std::string why;
+  switch (problem.fault) {
+    case NameFault::None:
+    case NameFault::Keyword:
+      return {};
+    case NameFault::Empty:
+      return "C#与易语言：" + std::string(what) + "为空，不是标识符，编译不过。";
+    case NameFault::LeadingDigit:
+      why = "以数字开头";
+      break;
+    case NameFault::NotUtf8:
+      why = "含非UTF-8字节";
+      break;
+    case NameFault::Character:
+      why = IsControlCharacter(problem.codePoint)
+                ? "含控制字符" + CodePoint(problem.codePoint)
+                : "含" + Named(name.substr(problem.at, problem.length)) + "（" + CodePoint(problem.codePoint) + "）";
+      break;
+  }
+  return "C#与易语言：" + std::string(what) + Named(name) + why + "，不是标识符，编译不过。";
+}
 
 }  // namespace
 
@@ -36,6 +81,9 @@ std::vector<std::string> CSharpWarningLines(const std::string& table, const Fiel
       line += "；勾选“" + std::string(keyBoxCaption) + "”改按主键" + Named(fields[reason.fixColumn].columnName) + "比较";
     lines.push_back(line + "。");
   }
+  if (std::string line = NameLine("表名", table); !line.empty()) lines.push_back(std::move(line));
+  for (const FieldRecord& field : fields)
+    if (std::string line = NameLine("列名", field.columnName); !line.empty()) lines.push_back(std::move(line));
   return lines;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The window's short Chinese form of the reasons a table's C# entity text will not compile
-// (schema/csharp_check.h), shown with the key warning on page "生成操作".
+// (schema/csharp_check.h) and of the names that are no identifiers (schema/identifier_check.h),
+// shown with the key warning on page "生成操作".
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -11,7 +12,8 @@
 
 namespace kelvane {
 
-// One line per reason, empty when the text compiles. `listKey` as for CSharpEntityProblems:
+// One line per reason, then one per name (table, then columns) that is no identifier; empty
+// when the text compiles. `listKey` as for CSharpEntityProblems:
 // kNoColumn while the key check box is off, else the key column the list class compares.
 // `keyBoxCaption` is the caption of that check box, named where checking it fixes a reason.
 std::vector<std::string> CSharpWarningLines(const std::string& table, const FieldTable& fields,

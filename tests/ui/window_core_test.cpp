@@ -136,6 +136,18 @@ TEST(WindowCore, StepsSayTheirStatusAndPanesArriveWithTheirPage) {
             "注意：本表没有主键，库_删/库_改/库_查按首列“name”找记录。\n"
             "C#：本表没有id列，列表类的删除/修改/提取按id比较，编译不过。");
 
+  // Names that are no identifiers in the texts are named as well.
+  core.DatabaseSelected(Row(databases, "kelvane hostile `q' \"%\\ 库"), Boxes(TestPort()));
+  ASSERT_TRUE(view.RunUntilIdle(core));
+  core.TableSelected(Row(view.items[Id::TableList], "订单 明细"), {});
+  ASSERT_TRUE(view.RunUntilIdle(core));
+  EXPECT_EQ(view.texts[Id::KeyWarning],
+            "注意：本表没有主键，库_删/库_改/库_查按首列“商品 名称”找记录。\n"
+            "C#：本表没有id列，列表类的删除/修改/提取按id比较，编译不过。\n"
+            "C#与易语言：表名“订单 明细”含“ ”（U+0020），不是标识符，编译不过。\n"
+            "C#与易语言：列名“商品 名称”含“ ”（U+0020），不是标识符，编译不过。\n"
+            "C#与易语言：列名“　全角空格”含“　”（U+3000），不是标识符，编译不过。");
+
   // A failed choice: the failed status, the lists emptied.
   ServerInput wrong = Boxes(TestPort());
   wrong.password = "wrong";
