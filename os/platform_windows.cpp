@@ -773,7 +773,8 @@ int Move(const Folder& from, std::string_view fromName, const Folder& to, std::s
   rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
   std::memcpy(rename->FileName, name.data(), rename->FileNameLength);
   IO_STATUS_BLOCK io{};
-  // Straight to the system call: the Win32 wrapper of this call makes the name a full path.
+  // Straight to the system call: Wine's SetFileInformationByHandle makes the name a full path
+  // and so drops the target folder's handle.
   const NTSTATUS status = ::NtSetInformationFile(
       source, &io, rename, static_cast<ULONG>(buffer.size()), FileRenameInformation);
   ::CloseHandle(source);
