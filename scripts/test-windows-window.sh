@@ -33,6 +33,16 @@ check() {
   local what=$1; shift
   if "$@"; then cases=$((cases + 1)); else log "window: $what FAILED"; status=1; fi
 }
+# steps COMMAND...: each (a line of shell) in turn; the first that fails is named with its status.
+steps() {
+  local step result
+  for step in "$@"; do
+    eval "$step" && continue
+    result=$?
+    log "window:   failed at: $step (status $result)"
+    return 1
+  done
+}
 start_window() {
   timeout 1800 "$WINE" "$WINDOW_EXE" >"$RUN/window.log" 2>&1 &
   WINDOW_PID=$!
@@ -184,14 +194,12 @@ check "wide1000: the set class whole" copied 按钮5 "$RUN/wide1000.txt" "$RUN/w
 log "window: the 1,000-column set class is $(wc -c <"$RUN/wide1000.txt") bytes"
 
 log "window: faults"
-check "a wrong password fails" bash -c \
-  'drv set 编辑框_密码 wrong && click tab 0 && click where 按钮1 && drv wait-text 标签4 连接失败 20 &&
-   drv wait-items 选择列表框1 0 5 && drv set 编辑框_密码 "$KELVANE_ROOT_PASSWORD"'
-check "a database dropped after listing" bash -c \
-  'click tab 0 && click where 按钮1 && drv wait-page 1 20 &&
-   server_sql() { mariadb --no-defaults -S "$RUN/mysqld.sock" -uroot -p"$KELVANE_ROOT_PASSWORD" "$@"; } &&
-   server_sql -e "DROP DATABASE kelvane_dropme" && click item 选择列表框1 kelvane_dropme &&
-   drv wait-text 标签4 连接失败 20 && drv wait-items 列表框2 0 5 && drv responsive 5'
+check "a wrong password fails" steps 'drv set 编辑框_密码 wrong' 'click tab 0' 'click where 按钮1' \
+  'drv wait-text 标签4 连接失败 20' 'drv wait-items 选择列表框1 0 5'
+drv set 编辑框_密码 "$KELVANE_ROOT_PASSWORD"  # whatever became of the case above
+check "a database dropped after listing" steps 'click tab 0' 'click where 按钮1' 'drv wait-page 1 20' \
+  'server_sql "$RUN" -e "DROP DATABASE kelvane_dropme"' 'click item 选择列表框1 kelvane_dropme' \
+  'drv wait-text 标签4 连接失败 20' 'drv wait-items 列表框2 0 5' 'drv responsive 5'
 # A peer that accepts and never speaks; it writes how many connections came.
 LISTEN_PORT=$(free_port)
 python3 -c '

@@ -144,8 +144,14 @@ std::vector<std::wstring> Rows(HWND list) {
   } else {
     const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-      std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-      text.resize(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+      // The window may empty or refill the list between two of these calls: a row gone ends the
+      // reading, and the buffer has room for a row grown meanwhile.
+      const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+      if (length == LB_ERR) break;
+      std::wstring text(static_cast<std::size_t>(length) + 1024, L'\0');
+      const LRESULT got = SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+      if (got == LB_ERR) break;
+      text.resize(static_cast<std::size_t>(got));
       rows.push_back(text);
     }
   }
