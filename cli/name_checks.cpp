@@ -1,20 +1,14 @@
 #include "cli/name_checks.h"
 
-#include <cstdio>
 #include <optional>
 
 #include "cli/safe_names.h"
 #include "schema/identifier_check.h"
+#include "text/text.h"
 
 namespace kelvane::cli {
 
 namespace {
-
-std::string CodePoint(char32_t c) {
-  char text[16];
-  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
-  return text;
-}
 
 std::string Where(const std::string& table) { return "table \"" + Printable(table) + "\""; }
 
@@ -24,11 +18,11 @@ std::string ControlCharacterProblem(const std::string& table, const FieldTable& 
   const std::string tail = "; a name with a control character would break the generated lines";
   if (table.empty()) return Where(table) + ": the table name is empty; no text can name such a table";
   if (const std::optional<char32_t> c = FirstControlCharacter(table))
-    return Where(table) + ": the table name holds the control character " + CodePoint(*c) + tail;
+    return Where(table) + ": the table name holds the control character " + CodePointName(*c) + tail;
   for (const FieldRecord& field : fields)
     if (const std::optional<char32_t> c = FirstControlCharacter(field.columnName))
       return Where(table) + ", column \"" + Printable(field.columnName) +
-             "\": the column name holds the control character " + CodePoint(*c) + tail;
+             "\": the column name holds the control character " + CodePointName(*c) + tail;
   return {};
 }
 
@@ -47,7 +41,7 @@ std::string NotAnIdentifier(std::string_view name) {
     case NameFault::NotUtf8:
       return "holds bytes that are not UTF-8 (" + piece + ")";
     case NameFault::Character:
-      return "holds '" + piece + "' (" + CodePoint(problem.codePoint) + ")";
+      return "holds '" + piece + "' (" + CodePointName(problem.codePoint) + ")";
   }
   return {};
 }

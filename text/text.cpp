@@ -26,12 +26,6 @@ std::size_t SpaceAtBack(std::string_view text) {
   return 0;
 }
 
-std::string CodePointName(char32_t point) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(point));
-  return buf;
-}
-
 // Offset of the first character of valid UTF-8 text that does not survive a round trip
 // through GBK on its own; utf8.size() when every character does.
 std::size_t FirstLostCharacter(std::string_view utf8) {
@@ -48,6 +42,12 @@ std::size_t FirstLostCharacter(std::string_view utf8) {
 }
 
 }  // namespace
+
+std::string CodePointName(char32_t point) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(point));
+  return buf;
+}
 
 std::string Trim(std::string_view text) {
   while (std::size_t n = SpaceAtFront(text)) text.remove_prefix(n);

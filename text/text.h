@@ -16,6 +16,9 @@ std::string Trim(std::string_view text);
 // Turns every line break (LF, CR LF or a lone CR) into CR LF.
 std::string ToCrlf(std::string_view text);
 
+// A code point as "U+0020" (at least four hex digits).
+std::string CodePointName(char32_t point);
+
 // Number of lines in a text whose lines all end with CR LF (counts CR LF pairs).
 std::size_t CountCrlfLines(std::string_view text);
 

@@ -1,18 +1,12 @@
 #include "ui/csharp_warning.h"
 
-#include <cstdio>
 
 #include "schema/identifier_check.h"
+#include "text/text.h"
 
 namespace kelvane {
 
 namespace {
-
-std::string CodePoint(char32_t c) {
-  char text[16];
-  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
-  return text;
-}
 
 // A name in quotes; a control character in it (it would break the note's lines) shows as its
 // code point.
@@ -20,7 +14,7 @@ std::string Named(std::string_view name) {
   std::string shown;
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
-    shown += byte < 0x20 || byte == 0x7F ? CodePoint(byte) : std::string(1, c);
+    shown += byte < 0x20 || byte == 0x7F ? CodePointName(byte) : std::string(1, c);
   }
   return "“" + shown + "”";
 }
@@ -44,8 +38,8 @@ std::string NameLine(std::string_view what, std::string_view name) {
       break;
     case NameFault::Character:
       why = IsControlCharacter(problem.codePoint)
-                ? "含控制字符" + CodePoint(problem.codePoint)
-                : "含" + Named(name.substr(problem.at, problem.length)) + "（" + CodePoint(problem.codePoint) + "）";
+                ? "含控制字符" + CodePointName(problem.codePoint)
+                : "含" + Named(name.substr(problem.at, problem.length)) + "（" + CodePointName(problem.codePoint) + "）";
       break;
   }
   return "C#与易语言：" + std::string(what) + Named(name) + why + "，不是标识符，编译不过。";
