@@ -1,23 +1,14 @@
 #include "ui/csharp_warning.h"
 
-
 #include "schema/identifier_check.h"
 #include "text/text.h"
+#include "ui/window_wording.h"
 
 namespace kelvane {
 
 namespace {
 
-// A name in quotes; a control character in it (it would break the note's lines) shows as its
-// code point.
-std::string Named(std::string_view name) {
-  std::string shown;
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    shown += byte < 0x20 || byte == 0x7F ? CodePointName(byte) : std::string(1, c);
-  }
-  return "“" + shown + "”";
-}
+using ui::QuotedName;
 
 // Why a name cannot stand in the texts by its characters; empty when it can. Keywords have
 // their own line above.
@@ -39,10 +30,10 @@ std::string NameLine(std::string_view what, std::string_view name) {
     case NameFault::Character:
       why = IsControlCharacter(problem.codePoint)
                 ? "含控制字符" + CodePointName(problem.codePoint)
-                : "含" + Named(name.substr(problem.at, problem.length)) + "（" + CodePointName(problem.codePoint) + "）";
+                : "含" + QuotedName(name.substr(problem.at, problem.length)) + "（" + CodePointName(problem.codePoint) + "）";
       break;
   }
-  return "C#与易语言：" + std::string(what) + Named(name) + why + "，不是标识符，编译不过。";
+  return "C#与易语言：" + std::string(what) + QuotedName(name) + why + "，不是标识符，编译不过。";
 }
 
 }  // namespace
@@ -64,15 +55,15 @@ std::vector<std::string> CSharpWarningLines(const std::string& table, const Fiel
         line += "本表自有列“X”，与状态列X重名，编译不过";
         break;
       case CSharpProblem::NamedLikeClass:
-        line += "列" + Named(fields[reason.column].columnName) + "与实体类同名，编译不过";
+        line += "列" + QuotedName(fields[reason.column].columnName) + "与实体类同名，编译不过";
         break;
       case CSharpProblem::Keyword:
-        line += (reason.column == kNoColumn ? "表名" + Named(table) : "列名" + Named(fields[reason.column].columnName)) +
+        line += (reason.column == kNoColumn ? "表名" + QuotedName(table) : "列名" + QuotedName(fields[reason.column].columnName)) +
                 "是C#关键字，编译不过";
         break;
     }
     if (reason.fix == CSharpFix::KeyAuto)
-      line += "；勾选“" + std::string(keyBoxCaption) + "”改按主键" + Named(fields[reason.fixColumn].columnName) + "比较";
+      line += "；勾选“" + std::string(keyBoxCaption) + "”改按主键" + QuotedName(fields[reason.fixColumn].columnName) + "比较";
     lines.push_back(line + "。");
   }
   if (std::string line = NameLine("表名", table); !line.empty()) lines.push_back(std::move(line));

@@ -23,6 +23,10 @@ inline constexpr std::string_view kCommentsUnread = "未能读取字段注释，
 // first column as their record key.
 inline constexpr std::string_view kNoSingleColumnKey = "注意：本表没有单列主键，仍按首列生成。";
 
+// A table or column name between curly quotes, as the window's notes name it; a control
+// character in it (it would break the note's lines) shows as its code point.
+std::string QuotedName(std::string_view name);
+
 // 标签_主键提示: short and Chinese, names between curly quotes. Says that 库_删, 库_改 and
 // 库_查 find rows by the key column (`keyPosition`, 0 = the first column) when that column does
 // not tell the rows apart, and names the table's real key if it has one. Empty otherwise.
